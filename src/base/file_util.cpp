@@ -1,0 +1,99 @@
+#include "base/file_util.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace orbo {
+
+bool ReadFileBytes(const std::filesystem::path& path, std::string* out, size_t max_bytes) {
+  out->clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<unsigned long long>(st.st_size) > max_bytes) {
+    ::close(fd);
+    return false;
+  }
+  out->reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof(buf));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      out->clear();
+      return false;
+    }
+    if (n == 0) break;
+    if (out->size() + static_cast<size_t>(n) > max_bytes) {
+      ::close(fd);
+      out->clear();
+      return false;
+    }
+    out->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* tmp_path) {
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  std::string templ = (dir / ("." + path.filename().string() + ".tmp.XXXXXX")).string();
+  int fd = ::mkostemp(templ.data(), O_CLOEXEC);
+  if (fd < 0) return -1;
+  *tmp_path = templ;
+  return fd;
+}
+
+bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesystem::path& path) {
+  bool ok = true;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  if (::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::path tmp;
+  int fd = CreateTempBeside(path, &tmp);
+  if (fd < 0) return false;
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return CommitTempFile(fd, tmp, path);
+}
+
+std::filesystem::path ExecutableDir() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  return exe.parent_path();
+}
+
+}  // namespace orbo

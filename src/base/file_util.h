@@ -1,0 +1,32 @@
+// Whole-file reads and crash-safe whole-file writes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orbo {
+
+// Reads the whole file as bytes. False (and *out empty) when it cannot be
+// opened or read; a file larger than max_bytes is refused.
+bool ReadFileBytes(const std::filesystem::path& path, std::string* out,
+                   size_t max_bytes = size_t{1} << 30);
+
+// Writes bytes to a temporary file in the target's folder, flushes it and
+// renames it over the target, so readers see the old or the new content and
+// never a half-written file. An existing target keeps its permission bits.
+// False when any step fails; the target is then unchanged.
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Creates a temporary file beside path (same folder, so a rename is atomic)
+// and returns its descriptor, or -1. *tmp_path receives its name.
+int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* tmp_path);
+
+// Renames tmp over path after fsync of the file; false on failure (tmp is
+// then removed).
+bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesystem::path& path);
+
+// The folder of the running executable (/proc/self/exe), or empty.
+std::filesystem::path ExecutableDir();
+
+}  // namespace orbo

@@ -1,0 +1,75 @@
+// The tool's persistent settings: section "HMI" of "SoftLang.ini" beside the
+// executable, plus process-wide values that have no key.
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+namespace orbo {
+
+struct AppSettings {
+  // Keys of section "HMI". Start values are those before the first load;
+  // LoadSettings gives the file's values or the read defaults.
+  int oem = 0;
+  int first = 0;
+  int log = 99;
+  int mode = 0;
+  int tp = 0;
+  int server = 0;
+  std::string bro;      // 64 chars
+  std::string lang;     // 32
+  std::string rep;      // 32
+  std::string virCom;   // "VirCom", 32; the virtual port name (comName)
+  std::string name;     // 64
+  int langID = 0;
+  std::string comp;     // 64
+
+  // Values without a key.
+  bool exitRequested = false;
+  std::string timeZoneName;  // standard-time name of the system zone
+  std::string serverList;     // server profile names joined by U+0002
+};
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& app_dir);
+
+// Reads every key (except "curserver") with its default, then rebuilds the
+// server list. A missing or unreadable file gives the defaults.
+void LoadSettings(const std::filesystem::path& app_dir, AppSettings* settings);
+
+// Writes "name", "rep", "bro", "tp", "server" and "VirCom", in that order.
+// False when the file could not be written.
+bool SaveSettings(const std::filesystem::path& app_dir, const AppSettings& settings);
+
+// Writes "first" = "0" (the pages finished their first-start handling).
+bool WriteFirstCleared(const std::filesystem::path& app_dir);
+
+// "curserver", default "China", cut to 255 characters.
+std::string ReadCurServer(const std::filesystem::path& app_dir);
+bool WriteCurServer(const std::filesystem::path& app_dir, const std::string& name);
+
+// The process's settings record, shared by the UI thread, the worker and
+// the dialogs. Get() returns a copy; Update() changes it under the lock.
+class SettingsStore {
+ public:
+  explicit SettingsStore(std::filesystem::path app_dir) : app_dir_(std::move(app_dir)) {}
+  const std::filesystem::path& app_dir() const { return app_dir_; }
+  void Load();
+  AppSettings Get() const;
+  template <typename F>
+  void Update(F&& change) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    change(settings_);
+  }
+  // Writes the six keys of SaveSettings from the current record.
+  bool Save();
+  // Localised text of key in the current language, "replaceBox" replaced.
+  std::string LookupText(std::string_view key) const;
+
+ private:
+  const std::filesystem::path app_dir_;
+  mutable std::mutex mutex_;  // guards settings_
+  AppSettings settings_;
+};
+
+}  // namespace orbo

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "base/file_util.h"
+#include "support/temp_dir.h"
+
+namespace orbo {
+namespace {
+
+TEST(FileUtil, AtomicWriteReplacesContentAndKeepsMode) {
+  test::TempDir dir;
+  auto path = dir.Write("a.ini", "old content");
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  ASSERT_TRUE(WriteFileAtomic(path, "new"));
+  EXPECT_EQ(test::ReadAll(path), "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // No temporary file is left beside it.
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(FileUtil, FailedWriteLeavesTargetAlone) {
+  test::TempDir dir;
+  EXPECT_FALSE(WriteFileAtomic(dir / "missing-folder" / "x.xml", "data"));
+  auto path = dir.Write("keep.xml", "keep");
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);  // folder not writable
+  const bool wrote = WriteFileAtomic(path, "lost");
+  ::chmod(dir.path().c_str(), 0700);
+  if (::geteuid() != 0) {
+    EXPECT_FALSE(wrote);  // root ignores the mode bits
+  }
+  if (!wrote) {
+    EXPECT_EQ(test::ReadAll(path), "keep");
+  }
+}
+
+TEST(FileUtil, ReadRefusesMissingFoldersAndOversizedFiles) {
+  test::TempDir dir;
+  std::string out = "stale";
+  EXPECT_FALSE(ReadFileBytes(dir / "none", &out));
+  EXPECT_TRUE(out.empty());
+  EXPECT_FALSE(ReadFileBytes(dir.path(), &out));  // a folder is not a file
+  dir.Write("big", std::string(100, 'x'));
+  EXPECT_FALSE(ReadFileBytes(dir / "big", &out, 99));
+  EXPECT_TRUE(ReadFileBytes(dir / "big", &out, 100));
+  EXPECT_EQ(out.size(), 100u);
+}
+
+}  // namespace
+}  // namespace orbo
