@@ -1,0 +1,99 @@
+#include "link/tcp_transport.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <cerrno>
+
+namespace orbo {
+namespace {
+
+bool SetNonBlocking(int fd, bool on) {
+  int flags = ::fcntl(fd, F_GETFL, 0);
+  if (flags < 0) return false;
+  flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+  return ::fcntl(fd, F_SETFL, flags) == 0;
+}
+
+void SetTimeout(int fd, int option, int ms) {
+  timeval tv{};
+  tv.tv_sec = ms / 1000;
+  tv.tv_usec = (ms % 1000) * 1000;
+  ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof(tv));
+}
+
+// Waits up to ms for events on fd; true when one of them came.
+bool WaitFor(int fd, short events, int ms) {
+  pollfd p{fd, events, 0};
+  for (;;) {
+    int r = ::poll(&p, 1, ms);
+    if (r < 0 && errno == EINTR) continue;
+    return r > 0;
+  }
+}
+
+}  // namespace
+
+bool TcpTransport::Connect(const std::string& address, int port) {
+  fd_.Reset();
+  if (address.empty()) return false;
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(static_cast<uint16_t>(port));
+  if (port <= 0 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+    return false;
+  }
+  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!fd.valid() || !SetNonBlocking(fd.get(), true)) return false;
+  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
+    if (errno != EINPROGRESS) return false;
+    if (!WaitFor(fd.get(), POLLOUT, timeouts_.connect_ms)) return false;
+    int err = 0;
+    socklen_t len = sizeof(err);
+    if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) return false;
+  }
+  if (!SetNonBlocking(fd.get(), false)) return false;
+  SetTimeout(fd.get(), SO_SNDTIMEO, timeouts_.io_ms);
+  SetTimeout(fd.get(), SO_RCVTIMEO, timeouts_.io_ms);
+  fd_ = std::move(fd);
+  return true;
+}
+
+bool TcpTransport::Write(const void* data, size_t length, int64_t* count) {
+  *count = 0;
+  if (!fd_.valid()) return false;
+  ssize_t n;
+  do {
+    n = ::send(fd_.get(), data, length, MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  *count = n;
+  return true;
+}
+
+bool TcpTransport::Read(void* buffer, size_t length, int64_t* count) {
+  *count = 0;
+  if (!fd_.valid()) return false;
+  ssize_t n;
+  do {
+    n = ::recv(fd_.get(), buffer, length, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  *count = n;
+  return true;
+}
+
+void TcpTransport::Purge() {
+  if (!fd_.valid() || !WaitFor(fd_.get(), POLLIN, timeouts_.purge_ms)) return;
+  char drop[256];
+  ssize_t n;
+  do {
+    n = ::recv(fd_.get(), drop, sizeof(drop), 0);
+  } while (n < 0 && errno == EINTR);
+}
+
+}  // namespace orbo

@@ -1,0 +1,46 @@
+// The box link over TCP: one send per write, one receive per read, no framing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/transport.h"
+#include "link/unique_fd.h"
+
+namespace orbo {
+
+struct TcpTimeouts {
+  int connect_ms = 100;  // how long a connect may take
+  int io_ms = 10000;     // SO_SNDTIMEO and SO_RCVTIMEO
+  int purge_ms = 20;     // how long purge waits for stale input
+};
+
+class TcpTransport : public Transport {
+ public:
+  explicit TcpTransport(TcpTimeouts timeouts = {}) : timeouts_(timeouts) {}
+  TcpTransport(const TcpTransport&) = delete;
+  TcpTransport& operator=(const TcpTransport&) = delete;
+
+  // Closes any previous connection, then connects to address:port (dotted
+  // IPv4). False at once for an empty or unparsable address, else false when
+  // the box does not accept within the connect limit; the socket is then
+  // closed.
+  bool Connect(const std::string& address, int port);
+  void Close() { fd_.Reset(); }
+  bool connected() const { return fd_.valid(); }
+
+  // One send of all bytes; false when the send fails (count 0 then).
+  bool Write(const void* data, size_t length, int64_t* count) override;
+  // One receive of up to length bytes; false when it fails or times out.
+  // A closed connection gives true with count 0.
+  bool Read(void* buffer, size_t length, int64_t* count) override;
+  // When input arrives within the purge wait, receives and drops up to 256
+  // bytes, once.
+  void Purge() override;
+
+ private:
+  TcpTimeouts timeouts_;
+  UniqueFd fd_;
+};
+
+}  // namespace orbo
