@@ -1,0 +1,34 @@
+// Configuration and cloud-project transfer, and the firmware check that
+// precedes every send and every stop-and-reboot.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/command_state.h"
+#include "ops/ops_context.h"
+
+namespace orbo {
+
+// Builds "setup.xml" in appDir from "html/Default.xml" and the page's form:
+// U+0002-terminated tokens read in threes (element, attribute, value). 0 on
+// success; -1 for an empty form, a template that cannot be loaded, a token
+// count that is not a multiple of three, or a failed save.
+int BuildSetupXml(const std::filesystem::path& appDir, const std::string& form);
+
+// Queued codes 3 ("setup.xml") and 14 ("cloudprj.kzrp"): stops the box's
+// programs, runs the firmware check, sends state.transferPath under boxName,
+// and reboots the box (setting linkDown and detectRequested so it is
+// identified again).
+void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName);
+
+// Queued codes 2 and 15: fetches boxName into state.transferPath with
+// state.uploadPassword. True on success.
+bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName);
+
+// Compares the box's firmware components with the shipped catalogue, offers
+// the updates and sends the accepted ones. True when the caller may go on.
+bool FirmwareCheck(OpsContext& ctx);
+
+}  // namespace orbo
