@@ -13,52 +13,80 @@
 #include "app/bridge_services.h"
 #include "app/command_state.h"
 #include "app/page.h"
+#include "platform/sleeper.h"
 
 namespace orbo {
 
 class Prompts;
-class Sleeper;
 class SettingsStore;
 
+// Everything the main window's core calls out to. Pointers are borrowed and
+// must outlive the MainFrameCore; a null service behaves as unavailable
+// (logged, failure result).
 struct BridgeServices {
   std::filesystem::path appDir;
   SettingsStore* settings = nullptr;
-  PageView* view = nullptr;
+  PageView* view = nullptr;  // null: no browser view, navigation only updates currentPage
   Prompts* prompts = nullptr;
-  Sleeper* sleeper = nullptr;  // the worker's pauses
+  // The worker's pauses (3000 ms start, 200 ms cycle). Null: the core uses a
+  // RealSleeper of its own that StopWorker wakes, so the program never sits
+  // out a pause on exit. An injected sleeper is cut short through onStop.
+  Sleeper* sleeper = nullptr;
+  // Called by StopWorker right after stopRequested is set, before joining:
+  // wake whatever the worker, the link step or an operation may be pausing
+  // on (e.g. RealSleeper::Wake of the sleeper shared with them).
+  std::function<void()> onStop;
+  // How the UI thread waits for commandMutex in page calls and navigation.
+  // Empty: a plain blocking lock. The desktop tool may pass a wait that keeps
+  // serving its main loop, so a prompt the worker shows mid-cycle (a blocking
+  // post to the UI thread) cannot deadlock against a page call that waits
+  // for the mutex. Must return with the lock owned.
+  std::function<void(std::unique_lock<std::mutex>& lock)> waitForCommandLock;
   SetupFileBuilder* setup = nullptr;
   WifiStore* wifi = nullptr;
   PassThrough* passThrough = nullptr;
   EditorIntegration* editor = nullptr;
   LinkStep* link = nullptr;
   BoxOperations* operations = nullptr;
-  // The cloud monitoring address (URL2 of html/Default.xml).
+  // The cloud monitoring address (URL2 of html/Default.xml); may be empty.
   std::function<std::string()> cloudUrl;
 };
 
 class MainFrameCore {
  public:
+  // Computes firstPagePath, reads monitorUrl through services.cloudUrl, sets
+  // currentPage = monitorUrl and the state to CommandState::MainWindowStart().
+  // Does not start the worker.
   explicit MainFrameCore(BridgeServices services);
   // Stops the worker and waits for it.
   ~MainFrameCore();
   MainFrameCore(const MainFrameCore&) = delete;
   MainFrameCore& operator=(const MainFrameCore&) = delete;
 
-  // One page call, on the UI thread: 0, 1 (file dialog cancelled), 2
-  // (saving the configuration failed), or the result of commands 23 and 24.
+  // One page call, on the UI thread, with commandMutex held throughout
+  // (message boxes and file dialogs included): 0, 1 (file dialog
+  // cancelled), 2 (saving the configuration failed), or the result of
+  // commands 23 (1/0) and 24 (the download tool's start result).
   int HandlePageCall(const std::string& v1, const std::string& v2);
   // Callable from any thread; never waits.
   void RunScript(std::string_view text, int kind) const { scripts_.RunScript(text, kind); }
   const PageScripts& scripts() const { return scripts_; }
 
-  // Navigation buttons "monitor" and "setup".
+  // Navigation buttons "monitor" and "setup" (UI thread, commandMutex held).
   void OnMonitorButton();
   void OnSetupButton();
+  // Reads the cloud address again; when it differs from monitorUrl, stores
+  // it, navigates the view to it and returns true (the caller then shows
+  // the "ready" status text). currentPage is not changed.
+  bool RefreshMonitorUrl();
 
+  // Starts BoxWorker; does nothing while it runs or once it was stopped.
   void StartWorker();
+  // Sets stopRequested, calls services.onStop, wakes the own sleeper and
+  // waits for the worker's current cycle to end. Safe to call repeatedly.
   void StopWorker();
 
-  std::string firstPagePath() const { return firstPagePath_; }
+  const std::string& firstPagePath() const { return firstPagePath_; }
   std::string monitorUrl() const;
   void SetMonitorUrl(const std::string& url);
   std::string currentPage() const;
@@ -68,17 +96,36 @@ class MainFrameCore {
 
  private:
   void WorkerLoop();
+  std::unique_lock<std::mutex> LockForUi();
+  // The command table; commandMutex is held by the caller.
+  int Dispatch(int command, const std::string& v2);
+  int BuildSetupFile(const std::string& form);
+  int ChooseProjectToSend();
+  int ChooseProjectDestination(const std::string& password);
+  void SaveWifiEntry(const std::string& v2);
+  void ClearFirstStart();
+  void Queue(int command, int detect);
 
   BridgeServices services_;
   PageScripts scripts_;
   const std::string firstPagePath_;
+  RealSleeper ownSleeper_;
+  Sleeper* sleeper_;
 
-  mutable std::mutex commandMutex;  // guards state_, monitorUrl_, currentPage_
+  // Guards state_ and serialises the dispatcher, the navigation buttons and
+  // each whole worker cycle.
+  mutable std::mutex commandMutex;
   CommandState state_;
+
+  // Guards monitorUrl_ and currentPage_. Taken alone by the accessors, or
+  // inside commandMutex (never the other way round), so reading the page
+  // addresses never waits for a running box operation.
+  mutable std::mutex pageMutex_;
   std::string monitorUrl_;
   std::string currentPage_;
 
   std::atomic<int> stopRequested{0};
+  std::mutex workerMutex_;  // guards worker_ (start/stop from the UI thread)
   std::thread worker_;
 };
 

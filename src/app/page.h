@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orbo {
 
@@ -31,18 +32,26 @@ class PageView {
 };
 
 // RunScript: builds the script for a kind and hands it to the view. Every
-// text placed inside a script literal goes through JsEscape.
+// text placed inside a script literal goes through JsEscape. Holds no state
+// of its own beyond the two references, so any number of copies (the main
+// window's, the link step's, the operations') behave alike. Callable from
+// any thread as long as view and lookup are.
 class PageScripts {
  public:
   using TextLookup = std::function<std::string(std::string_view key)>;
   PageScripts(PageView* view, TextLookup lookup) : view_(view), lookup_(std::move(lookup)) {}
 
+  // kMessageKey: AddText("<escaped text of key>"); kLogText: AddText("<escaped
+  // text>"); kScript: text unchanged; any other kind, or no view: nothing.
   void RunScript(std::string_view text, int kind) const;
-  // Shortcuts for the two log-line kinds.
+  // Shortcuts for the three kinds.
   void ShowKey(std::string_view key) const { RunScript(key, kMessageKey); }
   void ShowLog(std::string_view text) const { RunScript(text, kLogText); }
   void Run(std::string_view script) const { RunScript(script, kScript); }
-  std::string LookupText(std::string_view key) const { return lookup_ ? lookup_(key) : std::string(); }
+  // The localised text of key; empty without a lookup or for a missing key.
+  std::string LookupText(std::string_view key) const {
+    return lookup_ ? lookup_(key) : std::string();
+  }
 
  private:
   PageView* view_;

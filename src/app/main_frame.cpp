@@ -1,0 +1,105 @@
+#include "app/main_frame.h"
+
+#include "base/logger.h"
+#include "settings/app_settings.h"
+
+namespace orbo {
+namespace {
+
+PageScripts::TextLookup LookupFrom(SettingsStore* settings) {
+  if (settings == nullptr) return {};
+  return [settings](std::string_view key) { return settings->LookupText(key); };
+}
+
+}  // namespace
+
+MainFrameCore::MainFrameCore(BridgeServices services)
+    : services_(std::move(services)),
+      scripts_(services_.view, LookupFrom(services_.settings)),
+      firstPagePath_((services_.appDir / "html" / "first_page.html").string()),
+      sleeper_(services_.sleeper != nullptr ? services_.sleeper : &ownSleeper_),
+      state_(CommandState::MainWindowStart()) {
+  if (services_.cloudUrl) monitorUrl_ = services_.cloudUrl();
+  currentPage_ = monitorUrl_;
+}
+
+MainFrameCore::~MainFrameCore() {
+  StopWorker();
+}
+
+std::unique_lock<std::mutex> MainFrameCore::LockForUi() {
+  std::unique_lock<std::mutex> lock(commandMutex, std::defer_lock);
+  if (services_.waitForCommandLock) {
+    services_.waitForCommandLock(lock);
+    if (!lock.owns_lock()) lock.lock();
+  } else {
+    lock.lock();
+  }
+  return lock;
+}
+
+void MainFrameCore::OnMonitorButton() {
+  auto lock = LockForUi();
+  std::string target;
+  bool leaving_setup;
+  {
+    std::lock_guard<std::mutex> page(pageMutex_);
+    leaving_setup = currentPage_ == firstPagePath_;
+    currentPage_ = monitorUrl_;
+    target = monitorUrl_;
+  }
+  // The setup page saves its state before it goes.
+  if (leaving_setup) scripts_.Run("SaveSetting();");
+  if (services_.view != nullptr) services_.view->Navigate(target);
+}
+
+void MainFrameCore::OnSetupButton() {
+  auto lock = LockForUi();
+  {
+    std::lock_guard<std::mutex> page(pageMutex_);
+    if (currentPage_ == monitorUrl_) state_.offerSetupUpload = 1;
+    currentPage_ = firstPagePath_;
+  }
+  if (services_.view == nullptr) return;
+  services_.view->Navigate(firstPagePath_);
+  // Reconnect over USB and identify the box; the link step clears the 28.
+  state_.connectMode = "USB:Download";
+  state_.boxAddress.clear();
+  state_.pendingCommand = 28;
+  state_.detectRequested = 1;
+  state_.linkDown = 0;
+}
+
+bool MainFrameCore::RefreshMonitorUrl() {
+  if (!services_.cloudUrl) return false;
+  std::string url = services_.cloudUrl();
+  {
+    std::lock_guard<std::mutex> page(pageMutex_);
+    if (url == monitorUrl_) return false;
+    monitorUrl_ = url;
+  }
+  if (services_.view != nullptr) services_.view->Navigate(url);
+  return true;
+}
+
+std::string MainFrameCore::monitorUrl() const {
+  std::lock_guard<std::mutex> page(pageMutex_);
+  return monitorUrl_;
+}
+
+void MainFrameCore::SetMonitorUrl(const std::string& url) {
+  std::lock_guard<std::mutex> page(pageMutex_);
+  monitorUrl_ = url;
+}
+
+std::string MainFrameCore::currentPage() const {
+  std::lock_guard<std::mutex> page(pageMutex_);
+  return currentPage_;
+}
+
+CommandState MainFrameCore::StateSnapshot() const {
+  std::lock_guard<std::mutex> lock(commandMutex);
+  return state_;
+}
+
+}  // namespace orbo

@@ -1,0 +1,67 @@
+// The composition root shared by the desktop window and the headless page
+// host: owns the settings record and one implementation of every service
+// the main window's core calls, and hands them out as BridgeServices.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "app/bridge_services.h"
+#include "app/main_frame.h"
+#include "app/page.h"
+#include "platform/sleeper.h"
+#include "settings/app_settings.h"
+
+namespace orbo {
+
+class Clipboard;
+class Prompts;
+
+class ToolServices {
+ public:
+  // Loads the settings of appDir. view, prompts and clipboard are borrowed
+  // and must outlive this object (and every MainFrameCore built from it).
+  ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts,
+               Clipboard* clipboard);
+  ~ToolServices();
+  ToolServices(const ToolServices&) = delete;
+  ToolServices& operator=(const ToolServices&) = delete;
+
+  // The services for one MainFrameCore; the pointers stay valid while this
+  // object lives. Its sleeper is shared with the link step and the
+  // operations, and its onStop wakes that sleeper for good.
+  BridgeServices Services();
+
+  const std::filesystem::path& appDir() const { return appDir_; }
+  SettingsStore& settings() { return settings_; }
+  // RunScript for the link step and the operations (same view and lookup
+  // as the core's).
+  const PageScripts& scripts() const { return scripts_; }
+
+ private:
+  const std::filesystem::path appDir_;
+  PageView* view_;
+  Prompts* prompts_;
+  Clipboard* clipboard_;
+  SettingsStore settings_;
+  PageScripts scripts_;
+  RealSleeper workerSleeper_;
+
+  std::unique_ptr<SetupFileBuilder> setup_;
+  std::unique_ptr<WifiStore> wifi_;
+  std::unique_ptr<PassThrough> passThrough_;
+  std::unique_ptr<EditorIntegration> editor_;
+  std::unique_ptr<LinkStep> link_;
+  std::unique_ptr<BoxOperations> operations_;
+};
+
+// The editor check and download launch of page commands 23 and 24, on their
+// own: the web-process extension answers those in the page's process and
+// needs nothing else of the tool. Never null.
+std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
+
+// The cloud monitoring address from the tool's list files; empty when it
+// cannot be read.
+std::string ReadCloudUrl(const std::filesystem::path& appDir);
+
+}  // namespace orbo

@@ -1,0 +1,52 @@
+// Honest stand-ins for services whose subsystems are not wired in yet. Each
+// logs a clear warning when used and returns the failure result, so the
+// page sees a failure rather than a pretended success. Replace each with
+// the real implementation in tool_services.cpp as it lands.
+#pragma once
+
+#include "app/bridge_services.h"
+
+namespace orbo {
+
+// BuildSetupXml: -1.
+class UnavailableSetupBuilder : public SetupFileBuilder {
+ public:
+  int BuildSetupXml(const std::string& form) override;
+};
+
+// SaveWifi, RemoveWifi: -1.
+class UnavailableWifiStore : public WifiStore {
+ public:
+  int SaveWifi(const std::optional<std::string>& name,
+               const std::optional<std::string>& password) override;
+  int RemoveWifi(const std::string& name) override;
+};
+
+// ApplyPassThrough, EndPassThrough: -1.
+class UnavailablePassThrough : public PassThrough {
+ public:
+  int ApplyPassThrough(const std::string& json) override;
+  int EndPassThrough() override;
+};
+
+// IsEditorUsable: 0 (no usable editor); LaunchHmiDownload: -1.
+class UnavailableEditor : public EditorIntegration {
+ public:
+  int IsEditorUsable(const std::string& folder) override;
+  int LaunchHmiDownload(const std::string& json) override;
+};
+
+// ConnectAndDetect: false (no link), state untouched; Close: nothing.
+class NoLinkStep : public LinkStep {
+ public:
+  bool ConnectAndDetect(CommandState& state) override;
+  void Close() override {}
+};
+
+// Run: nothing but the warning.
+class NoBoxOperations : public BoxOperations {
+ public:
+  void Run(int code, CommandState& state) override;
+};
+
+}  // namespace orbo
