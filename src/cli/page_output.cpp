@@ -1,0 +1,67 @@
+#include "cli/page_output.h"
+
+#include <cjson/cJSON.h>
+
+#include <memory>
+
+#include "base/utf.h"
+
+namespace orbo::cli {
+namespace {
+
+struct JsonDeleter {
+  void operator()(cJSON* json) const { cJSON_Delete(json); }
+};
+using JsonPtr = std::unique_ptr<cJSON, JsonDeleter>;
+
+// Texts may carry bytes from a box; JSON output must be valid UTF-8.
+void AddString(cJSON* object, const char* name, const std::string& value) {
+  cJSON_AddItemToObject(object, name, cJSON_CreateString(SanitizeUtf8(value).c_str()));
+}
+
+}  // namespace
+
+void PageOutput::StringLine(const char* name, const std::string& value) {
+  JsonPtr line(cJSON_CreateObject());
+  AddString(line.get(), name, value);
+  std::unique_ptr<char, decltype(&cJSON_free)> text(cJSON_PrintUnformatted(line.get()), cJSON_free);
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out_, "%s\n", text.get());
+  std::fflush(out_);
+}
+
+void PageOutput::Script(const std::string& script) {
+  StringLine("script", script);
+}
+void PageOutput::Navigate(const std::string& url) {
+  StringLine("navigate", url);
+}
+void PageOutput::Clipboard(const std::string& text) {
+  StringLine("clipboard", text);
+}
+
+void PageOutput::Result(int result) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out_, "{\"result\":%d}\n", result);
+  std::fflush(out_);
+}
+
+void PageOutput::Ignored() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out_, "{\"result\":null}\n");
+  std::fflush(out_);
+}
+
+void PageOutput::Prompt(const std::string& kind, const std::string& text,
+                        const std::string& answer) {
+  JsonPtr line(cJSON_CreateObject());
+  AddString(line.get(), "prompt", kind);
+  AddString(line.get(), "text", text);
+  AddString(line.get(), "answer", answer);
+  std::unique_ptr<char, decltype(&cJSON_free)> out(cJSON_PrintUnformatted(line.get()), cJSON_free);
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out_, "%s\n", out.get());
+  std::fflush(out_);
+}
+
+}  // namespace orbo::cli

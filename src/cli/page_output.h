@@ -1,0 +1,37 @@
+// The page host's standard output: one JSON object per line, written under
+// one lock so lines from the worker thread never interleave with others.
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace orbo::cli {
+
+class PageOutput {
+ public:
+  explicit PageOutput(std::FILE* out) : out_(out) {}
+  PageOutput(const PageOutput&) = delete;
+  PageOutput& operator=(const PageOutput&) = delete;
+
+  // {"script":"..."}
+  void Script(const std::string& script);
+  // {"navigate":"..."}
+  void Navigate(const std::string& url);
+  // {"result":N}
+  void Result(int result);
+  // {"result":null}: a call the browser side ignores.
+  void Ignored();
+  // {"prompt":"<kind>","text":"...","answer":"..."}
+  void Prompt(const std::string& kind, const std::string& text, const std::string& answer);
+  // {"clipboard":"..."}
+  void Clipboard(const std::string& text);
+
+ private:
+  void StringLine(const char* name, const std::string& value);
+
+  std::FILE* out_;
+  std::mutex mutex_;  // guards writes to out_
+};
+
+}  // namespace orbo::cli

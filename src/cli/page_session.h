@@ -1,0 +1,35 @@
+// The headless page host: plays the main window and its page without a
+// display. Each input line is one JSON value:
+//   ["v1","v2"]           a page call as the page makes it   -> {"result":N}
+//   {"button":"monitor"}  a navigation button ("setup" too)
+//   {"sleep":MS}          waits MS milliseconds (the worker keeps running)
+// Page-call arrays follow the page's own rules: the first two entries are
+// v1 and v2; strings, numbers and booleans are passed on (a non-string
+// reads as empty text), null, objects and arrays are not, so a call whose
+// v2 is missing or null is ignored ({"result":null}); commands 23 and 24 are
+// answered in the page's process whatever v2 is.
+// Output lines: {"script":...}, {"navigate":...}, {"result":...},
+// {"prompt":...} (see HostPrompts) and {"clipboard":...}. Malformed lines
+// are reported on stderr and skipped.
+#pragma once
+
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace orbo::cli {
+
+class PageOutput;
+
+struct PageSessionOptions {
+  std::filesystem::path appDir;
+  std::vector<std::string> answers;  // --answer: yes, no, ok
+  std::vector<std::string> files;    // --file: a path, or empty for Cancel
+};
+
+// Runs the session until the end of in; returns after the box worker's
+// current cycle has ended. 0.
+int RunPageSession(std::istream& in, PageOutput* out, const PageSessionOptions& options);
+
+}  // namespace orbo::cli

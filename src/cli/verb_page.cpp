@@ -1,0 +1,37 @@
+// orbo-cli page: the headless page host (see cli/page_session.h).
+#include <cstdio>
+#include <iostream>
+
+#include "cli/page_output.h"
+#include "cli/page_session.h"
+#include "cli/verb.h"
+
+namespace orbo::cli {
+namespace {
+
+int Page(const Args& given) {
+  Args args = given;
+  PageSessionOptions options;
+  options.appDir = AppDir();
+  options.answers = TakeOption(&args, "--answer");
+  options.files = TakeOption(&args, "--file");
+  for (const auto& answer : options.answers) {
+    if (answer != "yes" && answer != "no" && answer != "ok")
+      return Fail("page: --answer takes yes, no or ok, not \"" + answer + "\"");
+  }
+  if (!args.empty()) {
+    if (args.front() == "--answer" || args.front() == "--file")
+      return Fail("page: " + args.front() + " needs a value");
+    return Fail("page: unexpected argument \"" + args.front() + "\"");
+  }
+  PageOutput out(stdout);
+  return RunPageSession(std::cin, &out, options);
+}
+
+ORBO_CLI_VERB("page",
+              "page [--answer yes|no|ok]... [--file PATH]...  the page host: JSON page calls "
+              "on stdin, scripts and prompts on stdout",
+              Page);
+
+}  // namespace
+}  // namespace orbo::cli

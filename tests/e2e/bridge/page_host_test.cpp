@@ -1,0 +1,187 @@
+// orbo-cli page end to end: page calls, buttons and dialog answers on
+// stdin; results, scripts, navigations and prompts on stdout.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/base64.h"
+#include "support/temp_dir.h"
+
+namespace orbo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct HostRun {
+  int exit_code = -1;
+  Lines out;
+  std::string err;
+};
+
+Lines SplitLines(const std::string& text) {
+  Lines lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class PageHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("app/SoftLang.ini", "[HMI]\nfirst=1\nlang=en\n");
+    dir_.Write("app/html/i18n/strings_en.properties",
+               Base64Encode("alert_title=Notice\n"
+                            "save_config_failed=Can't save \"setup.xml\" \\ retry\n"));
+  }
+
+  std::string AppDir() const { return (dir_.path() / "app").string(); }
+  std::string FirstPage() const { return AppDir() + "/html/first_page.html"; }
+
+  // Runs orbo-cli page with input on stdin; waits for it to end.
+  HostRun Page(const std::string& input, Lines extra_args = {}) {
+    const auto in = dir_.Write("stdin.txt", input);
+    const auto out = dir_.path() / "stdout.txt";
+    const auto err = dir_.path() / "stderr.txt";
+    Lines args = {ORBO_APP_DIR "/orbo-cli", "page", "--app-dir", AppDir()};
+    args.insert(args.end(), extra_args.begin(), extra_args.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    HostRun run;
+    pid_t pid = fork();
+    if (pid == 0) {
+      int fd_in = open(in.c_str(), O_RDONLY);
+      int fd_out = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (fd_in < 0 || fd_out < 0 || fd_err < 0) _exit(126);
+      dup2(fd_in, 0);
+      dup2(fd_out, 1);
+      dup2(fd_err, 2);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+      run.exit_code = WEXITSTATUS(status);
+    run.out = SplitLines(test::ReadAll(out));
+    run.err = test::ReadAll(err);
+    return run;
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(PageHostTest, PageCallsPrintTheirResults) {
+  HostRun run = Page(
+      "[\"1\",\"\"]\n"
+      "[\"11\",\"LocalNetwork\"]\n"
+      "[\"12\",\"192.168.1.20\"]\n"
+      "[\"23\"]\n"         // answered by the page's process
+      "[\"24\",\"{}\"]\n"  // likewise; no download tool yet
+      "[\"5\"]\n"          // one entry: the UI process ignores it
+      "[\"5\",null]\n"     // null is not carried either
+      "[\"7\",\"{}\"]\n"   // pass-through not available: still 0
+      "[\"21\",\"\"]\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            (Lines{"{\"navigate\":\"\"}", "{\"result\":0}", "{\"result\":0}", "{\"result\":0}",
+                   "{\"result\":0}", "{\"result\":-1}", "{\"result\":null}", "{\"result\":null}",
+                   "{\"result\":0}", "{\"result\":0}"}));
+  EXPECT_NE(test::ReadAll(dir_.path() / "app/SoftLang.ini").find("first=0"), std::string::npos);
+}
+
+TEST_F(PageHostTest, BadCommandTextRunsCommandZeroAndItsFailureIsShown) {
+  // No setup file builder yet: command 0 fails with the message box. A
+  // number, a word and an empty v1 all read as command 0.
+  HostRun run = Page("[5,\"a\"]\n[\"abc\",\"a\"]\n[\"\",\"a\"]\n", {"--answer", "yes"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::string prompt =
+      "{\"prompt\":\"message\",\"text\":\"Can't save \\\"setup.xml\\\" \\\\ retry\","
+      "\"answer\":\"ok\"}";
+  EXPECT_EQ(run.out, (Lines{"{\"navigate\":\"\"}", prompt, "{\"result\":2}", prompt,
+                            "{\"result\":2}", prompt, "{\"result\":2}"}));
+}
+
+TEST_F(PageHostTest, NavigationButtons) {
+  HostRun run = Page(
+      "{\"button\":\"monitor\"}\n"
+      "{\"button\":\"setup\"}\n"
+      "{\"button\":\"setup\"}\n"
+      "{\"button\":\"monitor\"}\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::string setup = "{\"navigate\":\"" + FirstPage() + "\"}";
+  EXPECT_EQ(run.out, (Lines{"{\"navigate\":\"\"}", "{\"navigate\":\"\"}", setup, setup,
+                            "{\"script\":\"SaveSetting();\"}", "{\"navigate\":\"\"}"}));
+}
+
+TEST_F(PageHostTest, FileDialogsTakeTheirAnswersInOrder) {
+  const std::string project = dir_.Write("work/site.kzrp", "x").string();
+  const std::string save_to = (dir_.path() / "work" / "backup").string();
+  HostRun run = Page(
+      "[\"14\",\"\"]\n"    // open: the existing project
+      "[\"14\",\"\"]\n"    // open: a file that does not exist
+      "[\"15\",\"pw\"]\n"  // save: ".kzrp" appended by the command
+      "[\"15\",\"pw\"]\n"  // save: an empty entry cancels
+      "[\"14\",\"\"]\n",   // queue used up: cancel
+      {"--file", project, "--file", save_to + "-missing.kzrp", "--file", save_to, "--file", ""});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const std::string filter = "Cloud Project(*.kzrp)|*.kzrp";
+  EXPECT_EQ(
+      run.out,
+      (Lines{"{\"navigate\":\"\"}",
+             "{\"prompt\":\"open\",\"text\":\"" + filter + "\",\"answer\":\"" + project + "\"}",
+             "{\"result\":0}",
+             "{\"prompt\":\"open\",\"text\":\"" + filter + "\",\"answer\":\"cancel\"}",
+             "{\"result\":1}",
+             "{\"prompt\":\"save\",\"text\":\"" + filter + "\",\"answer\":\"" + save_to + "\"}",
+             "{\"result\":0}",
+             "{\"prompt\":\"save\",\"text\":\"" + filter + "\",\"answer\":\"cancel\"}",
+             "{\"result\":1}",
+             "{\"prompt\":\"open\",\"text\":\"" + filter + "\",\"answer\":\"cancel\"}",
+             "{\"result\":1}"}));
+  EXPECT_NE(run.err.find("does not exist"), std::string::npos);
+}
+
+TEST_F(PageHostTest, MalformedLinesAreReportedAndSkipped) {
+  HostRun run = Page(
+      "not json\n"
+      "[\"1\",\"\"\n"
+      "{\"button\":\"about\"}\n"
+      "{\"jump\":1}\n"
+      "\n"
+      "[\"1\",\"\"] trailing\n"
+      "{\"sleep\":1}\n"
+      "[\"4\",\"\"]\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, (Lines{"{\"navigate\":\"\"}", "{\"result\":0}"}));
+  for (const char* line : {"line 1 ", "line 2 ", "line 3 ", "line 4 ", "line 6 "})
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+  EXPECT_EQ(run.err.find("line 5 "), std::string::npos);
+}
+
+TEST_F(PageHostTest, BadArgumentsAreRefused) {
+  HostRun run = Page("", {"--answer", "maybe"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("--answer"), std::string::npos);
+  EXPECT_TRUE(run.out.empty());
+  run = Page("", {"extra"});
+  EXPECT_EQ(run.exit_code, 1);
+}
+
+TEST_F(PageHostTest, EndsAfterTheWorkerWhileOnTheSetupPage) {
+  // The worker is running cycles (its start delay passed); end of input
+  // stops it and the host exits cleanly.
+  HostRun run = Page("{\"button\":\"setup\"}\n{\"sleep\":3400}\n[\"18\",\"\"]\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, (Lines{"{\"navigate\":\"\"}", "{\"navigate\":\"" + FirstPage() + "\"}",
+                            "{\"result\":0}"}));
+}
+
+}  // namespace
+}  // namespace orbo
