@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/xml/xml_node.h"
+
 namespace orbo {
 
 class XmlDoc {
@@ -26,54 +28,89 @@ class XmlDoc {
   // Reads the file with encoding detection and parses it. True when the
   // file was read and the document is well formed. A document that is not
   // well formed still keeps its text and every element that could be
-  // recognised; the find operations work on those.
+  // recognised; the find operations work on those. A file that cannot be
+  // read leaves an empty document ("file_error" in the log).
   bool LoadFile(const std::filesystem::path& path);
-  // Parses a document held in memory (bytes as they would be in a file).
+  // Same for bytes held in memory (as they would be in a file): detects the
+  // encoding (byte-order mark, declared encoding, first byte "<", UTF-8
+  // validity, else the ANSI code page), converts to UTF-8, removes zero
+  // characters and parses. True when well formed.
   bool LoadBytes(std::string_view bytes);
-  // Replaces the text (UTF-8) and parses it; true when well formed.
+  // Replaces the text (UTF-8) and parses it; true when well formed. The
+  // file encoding becomes unknown (empty) and no byte-order mark is kept.
   bool SetText(std::string_view text);
   const std::string& GetText() const;
-  // Writes the text in the file encoding (see the .cpp for the rules),
-  // replacing the file atomically. True when written.
+  // Writes the text in the file encoding, replacing the file atomically:
+  // the encoding found when loading (with its byte-order mark when the file
+  // had one; UTF-16 in its byte order); for a SetText document the encoding
+  // named by its XML declaration, else UTF-8, without a mark. False when
+  // the text cannot be represented in that encoding ("conversion_loss";
+  // the file is left as it was) or the file cannot be written.
   bool SaveFile(const std::filesystem::path& path);
   // The bytes SaveFile would write. False when the text cannot be encoded.
   bool EncodeForSave(std::string* bytes);
 
   void ResetCursor();
+  // Moves the main position to the next sibling named name (from the first
+  // element of the level when there is no main position) and clears the
+  // child position. False, changing nothing, when there is none.
   bool FindElement(std::string_view name);
+  // Under the main element (which becomes the first element of the level
+  // when there is none) moves the child position to the next child named
+  // name. False when there is none; the child position then stays.
   bool FindChild(std::string_view name);
+  // Parent <- main, main <- child, child <- none. False without a child.
   bool EnterElement();
+  // The attribute of the main / child element with entities decoded; empty
+  // when the element or the attribute is absent.
   std::string GetAttribute(std::string_view name) const;
   std::string GetChildAttribute(std::string_view name) const;
+  // Replaces the attribute's value in place (escaped) or appends the
+  // attribute after the last one. False when there is no such element or
+  // name is not a valid attribute name.
   bool SetAttribute(std::string_view name, std::string_view value);
   bool SetChildAttribute(std::string_view name, std::string_view value);
+  // Inserts an empty element as a child of the main element (the first
+  // element of the level when there is none), right after the child
+  // position or after the last child; it becomes the child position. False
+  // when there is no element to add to or name is not a valid element name.
   bool AddChild(std::string_view name);
+  // Deletes the main element with its content; the main position moves to
+  // its previous sibling (none when it was the first), the child position
+  // is cleared. False when there is no main element.
   bool RemoveElement();
   // Name of the main / child element, empty when there is none.
   std::string GetElementName() const;
   std::string GetChildName() const;
+
+  // Self-check for tests and fuzzing: true when the element index equals
+  // the index a fresh parse of the current text gives.
+  bool CheckIndex() const;
 
   bool well_formed() const { return well_formed_; }
   // "UTF-8", "UTF-16LE", "UTF-16BE", "ANSI" or a declared name; empty for a
   // document made with SetText.
   const std::string& encoding() const { return encoding_; }
   bool had_utf8_bom() const { return utf8_bom_; }
-  // Named results of the last file operation and parse ("read",
-  // "no_root_element", ...), for diagnostics only.
+  // Named results of the last load or SetText (file operation and parse) or
+  // of the last save ("read", "no_root_element", "write", ...), for
+  // diagnostics only.
   const std::vector<std::string>& result_log() const { return result_log_; }
 
  private:
-  struct Node {
-    size_t start = 0;   // offset of "<"
-    size_t length = 0;  // through the end of the end tag (or of "/>")
-    size_t name_len = 0;
-    size_t parent = 0, first_child = 0, next = 0, prev = 0;
-  };
-  void Parse();
-  void Reindex();
+  bool Parse();
+  size_t FirstElement(size_t parent) const;
+  std::string_view NameOf(size_t idx) const;
+  std::string AttributeOf(size_t idx, std::string_view name) const;
+  bool SetAttributeOf(size_t idx, std::string_view name, std::string_view value);
+  // Replaces old_len bytes at pos with repl and keeps the index valid:
+  // owner and its ancestors (which enclose the edit) change length, every
+  // element starting at or after the replaced range moves.
+  void Splice(size_t pos, size_t old_len, std::string_view repl, size_t owner);
+  size_t NewNode(size_t start, std::string_view name, size_t parent);
 
   std::string text_;
-  std::vector<Node> nodes_;  // nodes_[0] is the document itself
+  std::vector<xml::Node> nodes_;  // nodes_[0] is the document itself
   size_t parent_pos_ = 0, main_pos_ = 0, child_pos_ = 0;
   std::string encoding_;
   bool utf8_bom_ = false;
@@ -83,7 +120,9 @@ class XmlDoc {
 };
 
 // Attribute value escaping: & < > " ' become entities; unescaping also
-// decodes numeric references (&#NN; and &#xHH;).
+// decodes numeric references (&#NN; and &#xHH;). A reference that is not
+// valid (unknown name, no ";", zero, surrogate, beyond U+10FFFF) stays as
+// written.
 std::string XmlEscape(std::string_view text);
 std::string XmlUnescape(std::string_view text);
 
