@@ -76,20 +76,26 @@ void BoxLink::Purge() {
 }
 
 bool BoxLink::SendCommand(std::string_view command, ReplyBuffer* reply) {
-  Purge();
+  if (!current_) return false;  // no transport: the write cannot start
+  return ExchangeCommand(*current_, sleeper_, options_, command, reply);
+}
+
+bool ExchangeCommand(Transport& transport, Sleeper& sleeper, const BoxLinkOptions& options,
+                     std::string_view command, ReplyBuffer* reply) {
+  transport.Purge();
   int64_t count = 0;
-  if (!Write(command.data(), command.size(), &count)) return false;
+  if (!transport.Write(command.data(), command.size(), &count)) return false;
   bool result = true;
   if (reply) {
-    for (int i = 0; i < options_.reply_reads; ++i) {
-      Read(reply->data(), reply->size(), &count);
+    for (int i = 0; i < options.reply_reads; ++i) {
+      transport.Read(reply->data(), reply->size(), &count);
       if (reply->data()[0] != 0) break;
     }
     std::string_view text = reply->Text();
     result = !text.empty() && text != "ERROR\r";
   }
-  Purge();
-  sleeper_.SleepMs(options_.command_pause_ms);
+  transport.Purge();
+  sleeper.SleepMs(options.command_pause_ms);
   return result;
 }
 

@@ -61,6 +61,9 @@ class BoxLink {
   // Closes the previous connection, then connects to address:port. False at
   // once for an empty address; false when the box does not accept in time.
   bool ConnectTcp(const std::string& address, int port);
+  // Makes transport (not owned, must outlive its use) the current link, for
+  // tests and tools that bring their own transport.
+  void Attach(Transport* transport) { current_ = transport; }
   // Clears the record (flag, names) and closes its device.
   void CloseRecord();
   // Drops the transport and closes every connection.
@@ -91,6 +94,11 @@ class BoxLink {
   std::unique_ptr<UsbTransport> usb_;
   Transport* current_ = nullptr;  // tcp_, usb_ or none
 };
+
+// The command exchange over one transport (what BoxLink::SendCommand does):
+// purge, write, up to options.reply_reads reads, purge, pause.
+bool ExchangeCommand(Transport& transport, Sleeper& sleeper, const BoxLinkOptions& options,
+                     std::string_view command, ReplyBuffer* reply);
 
 // Builds the link for the page's connect mode: "USB:Download" scans and
 // opens the USB box, "LocalNetwork" connects TCP to box_address:box_port,

@@ -13,6 +13,7 @@
 #include "formats/crypto/digest.h"
 #include "link/transfer_header.h"
 #include "link/unique_fd.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 namespace {
@@ -195,7 +196,7 @@ FetchOutcome FetchFileBody(BoxLink& link, std::string_view box_name, std::string
 bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest,
               const PageScripts& scripts) {
   const bool ok = SendFileBody(link, box_name, file, digest);
-  scripts.ShowKey(ok ? "download_success" : "download_failed");
+  scripts.ShowKey(ok ? keys::kDownloadSuccess : keys::kDownloadFailed);
   link.Purge();
   return ok;
 }
@@ -203,22 +204,22 @@ bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::st
 bool FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
                const std::filesystem::path& local_path, const PageScripts& scripts) {
   scripts.ShowLog(kSeparator);
-  scripts.ShowKey("upload_config_file");
+  scripts.ShowKey(keys::kUploadConfigFile);
   switch (FetchFileBody(link, box_name, password, local_path)) {
     case FetchOutcome::kSuccess:
-      scripts.ShowKey("upload_config_success");
+      scripts.ShowKey(keys::kUploadConfigSuccess);
       scripts.Run("ShowUpLoadSetup()");
       return true;
     case FetchOutcome::kPasswordInvalid:
-      scripts.ShowKey("upload_password_invalid");
+      scripts.ShowKey(keys::kUploadPasswordInvalid);
       return false;
     case FetchOutcome::kProhibited:
-      scripts.ShowKey("upload_prohibit");
+      scripts.ShowKey(keys::kUploadProhibit);
       return false;
     case FetchOutcome::kFailed:
       break;
   }
-  scripts.ShowKey("upload_config_failed");
+  scripts.ShowKey(keys::kUploadConfigFailed);
   return false;
 }
 
