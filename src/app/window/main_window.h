@@ -1,0 +1,99 @@
+// The desktop tool's window: a GTK window with a small toolbar (monitor,
+// setup) over a WebKit web view whose pages reach the native side through
+// the web-process extension. Page calls and the buttons run on a
+// dispatcher thread, so the UI thread never waits for commandMutex; every
+// question to the user comes back to the UI thread.
+//
+// With --control, commands are read from stdin, one JSON object a line:
+//   {"button":"monitor"} / {"button":"setup"}  press a navigation button
+//   {"run":"TEXT","kind":K}  RunScript(TEXT, K) from a non-UI thread (K
+//                            defaults to 1, a plain script)
+//   {"screenshot":"PATH"}    write a PNG of the window now
+//   {"quit":true}            close the window (so does end of input)
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/main_frame.h"
+#include "app/tool_services.h"
+#include "app/window/page_call_dispatcher.h"
+#include "app/window/page_log.h"
+#include "app/window/runscript_bench.h"
+#include "app/window/web_view_page.h"
+#include "app/window/window_options.h"
+#include "platform/gtk/gtk_prompts.h"
+#include "platform/gtk/gtk_text_clipboard.h"
+#include "platform/gtk/gtk_ui_thread.h"
+#include "platform/gtk/prompt_answers.h"
+
+namespace orbo {
+
+class MainWindow {
+ public:
+  // After gtk_init, on the UI thread. exeDir holds the web extension.
+  MainWindow(const WindowOptions& options, std::filesystem::path appDir,
+             std::filesystem::path exeDir, PageLog* log);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Shows the window, runs the main loop until the window is closed, then
+  // stops the worker and the dispatcher. Returns the exit status.
+  int Run();
+
+ private:
+  static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
+  static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  static gboolean OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self);
+  static void OnTitleChanged(GObject*, GParamSpec*, gpointer self);
+  static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
+                                gpointer);
+  static void OnInitializeExtensions(WebKitWebContext* context, gpointer self);
+  static void OnMonitorClicked(GtkButton*, gpointer self);
+  static void OnSetupClicked(GtkButton*, gpointer self);
+  static gboolean OnExitTimer(gpointer self);
+  static gboolean OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self);
+
+  void BuildWidgets(const std::string& title);
+  GtkWidget* MakeButton(const char* key, const char* fallback, GCallback clicked);
+  void HandlePageMessage(WebKitUserMessage* message);
+  void PressButton(bool setup);
+  void HandleControlLine(const std::string& line);
+  void SyncMonitorAddress();
+  bool WriteScreenshot(const std::string& path);
+  void RequestClose();
+  void Shutdown();
+
+  const WindowOptions options_;
+  const std::filesystem::path appDir_;
+  const std::filesystem::path exeDir_;
+  PageLog* const log_;
+
+  GtkUiThread ui_;
+  std::unique_ptr<PromptAnswers> answers_;
+  GtkPrompts prompts_;
+  GtkTextClipboard clipboard_;
+
+  WebKitWebContext* context_ = nullptr;  // owned reference
+  GtkWidget* window_ = nullptr;          // owned by GTK until Shutdown destroys it
+  WebKitWebView* view_ = nullptr;        // child of window_
+  std::unique_ptr<WebViewPage> page_;
+  std::unique_ptr<ToolServices> tool_;
+  std::unique_ptr<MainFrameCore> core_;
+  PageCallDispatcher dispatcher_;
+  std::unique_ptr<RunScriptBench> bench_;
+
+  std::string sentMonitorUrl_;  // UI thread: the monitor address the extension knows
+  GIOChannel* control_ = nullptr;
+  guint controlWatch_ = 0;
+  guint exitTimer_ = 0;
+  bool closing_ = false;
+  bool shutDown_ = false;
+  int exitStatus_ = 0;
+};
+
+}  // namespace orbo

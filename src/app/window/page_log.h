@@ -1,0 +1,50 @@
+// The page log: one JSON object per line on an output stream, for tests and
+// demonstrations (orbo --page-log). Lines from any thread are written
+// whole, in the order they are logged. Shapes:
+//   {"call":["v1","v2"]}  a page call handed to the dispatcher
+//   {"result":N}          what HandlePageCall returned for it
+//   {"dropped":"why"}     a page message the window did not use
+//   {"script":"..."}      a script run in the page, in order
+//   {"prompt":"kind","text":"...","answer":"..."}
+//   {"title":"..."}       the page's title changed
+//   {"loaded":"uri"}      a page finished loading
+//   {"screenshot":"path"} a screenshot was written
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "platform/gtk/prompt_answers.h"
+
+namespace orbo {
+
+class PageLog {
+ public:
+  // out may be null: nothing is written.
+  explicit PageLog(FILE* out) : out_(out) {}
+  PageLog(const PageLog&) = delete;
+  PageLog& operator=(const PageLog&) = delete;
+
+  bool enabled() const { return out_ != nullptr; }
+  void Call(const std::string& v1, const std::string& v2);
+  void Result(int result);
+  void Dropped(const std::string& why);
+  void Script(const std::string& script);
+  void Prompt(const PromptRecord& record);
+  void Title(const std::string& title);
+  void Loaded(const std::string& uri);
+  void Screenshot(const std::string& path);
+
+  // The JSON text of a string (quoted, escaped); invalid UTF-8 becomes
+  // U+FFFD.
+  static std::string Quote(const std::string& text);
+
+ private:
+  void Line(const std::string& json);
+
+  FILE* const out_;
+  std::mutex mutex_;  // guards writes to out_
+};
+
+}  // namespace orbo
