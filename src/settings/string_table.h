@@ -17,8 +17,9 @@ std::filesystem::path StringTablePath(const std::filesystem::path& app_dir, std:
 std::map<std::string, std::string> ParseProperties(std::string_view document);
 
 // The value of key in the table of lang, with every "replaceBox" replaced by
-// rep; empty when the file, the key or the value is missing. Reads and
-// parses the file on every call.
+// rep; empty when the file, the key or the value is missing, when the file
+// does not decode (Base64, then UTF-8) or when lang holds a "/" (a language
+// code never leaves html/i18n). Reads and parses the file on every call.
 std::string LookupText(const std::filesystem::path& app_dir, std::string_view lang,
                        std::string_view rep, std::string_view key);
 

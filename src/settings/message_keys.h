@@ -1,0 +1,140 @@
+// Every message key the native side looks up in the string tables. Code
+// names keys through these constants; the string tables under
+// resources/i18n hold a text for each of them in every language.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// X(constant, "key") for every message key, grouped by where it is shown.
+#define ORBO_MESSAGE_KEYS(X)                                           \
+  /* message boxes and the page bridge */                              \
+  X(kAlertTitle, "alert_title")                                        \
+  X(kSaveConfigFailed, "save_config_failed")                           \
+  X(kDetectOrboFailed, "detect_orbo_failed")                           \
+  X(kLightCmdSuc, "light_cmd_suc")                                     \
+  X(kLightCmdErr, "light_cmd_err")                                     \
+  /* main window, About box, skinned frame */                          \
+  X(kButtonMonitor, "button_monitor")                                  \
+  X(kButtonSetup, "button_setup")                                      \
+  X(kButtonConfig, "button_config")                                    \
+  X(kButtonAbout, "button_about")                                      \
+  X(kInitVirtualPort, "init_virtual_port")                             \
+  X(kStatuReady, "statu_ready")                                        \
+  X(kReinstallMsg, "reinstall_msg")                                    \
+  X(kAboutString1, "about_string1")                                    \
+  X(kAboutString2, "about_string2")                                    \
+  X(kMinimize, "minimize")                                             \
+  X(kMaximize, "maximize")                                             \
+  X(kRestore, "restore")                                               \
+  X(kClose, "close")                                                   \
+  /* file transfer */                                                  \
+  X(kDownloadSuccess, "download_success")                              \
+  X(kDownloadFailed, "download_failed")                                \
+  X(kUploadConfigFile, "upload_config_file")                           \
+  X(kUploadConfigSuccess, "upload_config_success")                     \
+  X(kUploadConfigFailed, "upload_config_failed")                       \
+  X(kUploadPasswordInvalid, "upload_password_invalid")                 \
+  X(kUploadProhibit, "upload_prohibit")                                \
+  /* network test */                                                   \
+  X(kDetectingNetwork, "detecting_network")                            \
+  X(kDetectNetworkFailed, "detect_network_failed")                     \
+  X(kEthernetIpAddress, "ethernet_ip_address")                         \
+  X(kGetEthernetIpFailed, "get_ethernet_ip_failed")                    \
+  X(kEthernetMacAddress, "ethernet_mac_address")                       \
+  X(kGetEthernetMacFailed, "get_ethernet_mac_failed")                  \
+  X(kWifiIpAddress, "wifi_ip_address")                                 \
+  X(kGetWifiIpFailed, "get_wifi_ip_failed")                            \
+  X(kWifiMacAddress, "wifi_mac_address")                               \
+  X(kGetWifiMacFailed, "get_wifi_mac_failed")                          \
+  X(kMobileNetworkIpAddress, "mobile_network_ip_address")              \
+  X(kGet4gIpFailed, "get_4g_ip_failed")                                \
+  X(kConnectServerTime, "connect_server_time")                         \
+  X(kConnectServerFailed, "connect_server_failed")                     \
+  X(kSetEthernetFailed, "set_ethernet_failed")                         \
+  X(kSetWifiFailed, "set_wifi_failed")                                 \
+  X(kSet4gFailed, "set_4g_failed")                                     \
+  X(kMobileNetwork, "mobile_network")                                  \
+  X(kStringFormat, "string_format") /* printf format, three doubles */ \
+  /* time and time zone */                                             \
+  X(kUpdatingTime, "updating_time")                                    \
+  X(kUpdateTzSuccess, "update_tz_success")                             \
+  X(kUpdateTzSame, "update_tz_same")                                   \
+  X(kUpdateTzFail, "update_tz_fail")                                   \
+  X(kUpdateTzErrUpdateFirm, "update_tz_err_update_firm")               \
+  X(kUpdateTimeSuccess, "update_time_success")                         \
+  X(kUpdateTimeFailed, "update_time_failed")                           \
+  X(kIsUpdateTz, "is_update_tz")                                       \
+  /* configuration and project transfer, mode and power */             \
+  X(kStoppingOrbo, "stopping_orbo")                                    \
+  X(kStopOrboFailed, "stop_orbo_failed")                               \
+  X(kDownloadConfigFile, "download_config_file")                       \
+  X(kDownloadProjectFile, "download_project_file")                     \
+  X(kRebootOrbo, "reboot_orbo")                                        \
+  X(kGetMaccodeSuccess, "get_maccode_success")                         \
+  X(kGetMaccodeFailed, "get_maccode_failed")                           \
+  X(kSetModeSuccess, "set_mode_success")                               \
+  X(kSetModeFailed, "set_mode_failed")                                 \
+  /* firmware update */                                                \
+  X(kDetectFireware, "detect_fireware")                                \
+  X(kDetectFirewareFailed, "detect_fireware_failed")                   \
+  X(kDetectSoftFirewareFailed, "detect_soft_fireware_failed")          \
+  X(kDetectNewFirmware, "detect_new_firmware")                         \
+  X(kIsUpdateFirmware, "is_update_firmware")                           \
+  X(kUpdateNote, "update_note")                                        \
+  X(kDownloadFile, "download_file")                                    \
+  X(kIsUpToDate, "is_up_to_date")                                      \
+  X(kOpenSrcFileFailed, "open_src_file_failed")                        \
+  X(kCryptFileFailed, "crypt_file_failed")                             \
+  X(kMd5Error, "md5_error")                                            \
+  /* port service, virtual port, COM names */                          \
+  X(kInstallingServer, "installing_server")                            \
+  X(kEnableServer, "enable_server")                                    \
+  X(kInstallServerSuccess, "install_server_success")                   \
+  X(kCreateError, "create_error")                                      \
+  X(kComIsUsing, "com_is_using") /* appended to the current entry */   \
+  /* virtual port settings dialog */                                   \
+  X(kVirtualConfig, "virtual_config")                                  \
+  X(kDetectServerYes, "detect_server_yes")                             \
+  X(kDetectServerNo, "detect_server_no")                               \
+  X(kBtnUninstallServer, "btn_uninstall_server")                       \
+  X(kBtnInstallServer, "btn_install_server")                           \
+  X(kBtnStartUpServer, "btn_start_up_server")                          \
+  X(kUsingCom, "using_com")                                            \
+  X(kBtnSet, "btn_set")                                                \
+  X(kUninServer, "unin_server")                                        \
+  X(kBrowser, "browser")                                               \
+  X(kRecommend, "recommend")                                           \
+  X(kBrowse, "browse")                                                 \
+  X(kCurserver, "curserver")                                           \
+  X(kCertFile, "cert_file")                                            \
+  X(kCertImport, "cert_import")                                        \
+  X(kIsInstallServer, "is_install_server")                             \
+  X(kInstallServerError, "install_server_error")                       \
+  X(kSetComError, "set_com_error")                                     \
+  /* branding import */                                                \
+  X(kSetCertFile, "set_cert_file")                                     \
+  /* panel editor download */                                          \
+  X(kHmiDownEnabled, "hmi_down_enabled")                               \
+  X(kHmiDownDisabled, "hmi_down_disabled")                             \
+  X(kHmiDownSet, "hmi_down_set")                                       \
+  X(kHmiNoEditor, "hmi_no_editor")                                     \
+  X(kHmiIncompatVer, "hmi_incompat_ver")                               \
+  X(kHmiNoVer, "hmi_no_ver")                                           \
+  X(kPosition, "position")                                             \
+  X(kVersion, "version")                                               \
+  X(kBtnOk, "btn_ok")                                                  \
+  X(kCancel, "cancel")
+
+namespace orbo::keys {
+
+#define ORBO_DEFINE_MESSAGE_KEY(name, text) inline constexpr char name[] = text;
+ORBO_MESSAGE_KEYS(ORBO_DEFINE_MESSAGE_KEY)
+#undef ORBO_DEFINE_MESSAGE_KEY
+
+#define ORBO_LIST_MESSAGE_KEY(name, text) std::string_view(text),
+// All keys, in the order above.
+inline constexpr std::array kAllMessageKeys = {ORBO_MESSAGE_KEYS(ORBO_LIST_MESSAGE_KEY)};
+#undef ORBO_LIST_MESSAGE_KEY
+
+}  // namespace orbo::keys
