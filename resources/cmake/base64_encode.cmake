@@ -1,0 +1,48 @@
+# cmake -DIN=<file> -DOUT=<file> -P base64_encode.cmake
+# Writes the standard Base64 form of IN ("=" padding, one line, no line
+# break) to OUT. A leading UTF-8 byte-order mark is dropped: a string table
+# must start with its first line.
+if(NOT DEFINED IN OR NOT DEFINED OUT)
+  message(FATAL_ERROR "usage: cmake -DIN=<file> -DOUT=<file> -P base64_encode.cmake")
+endif()
+file(READ "${IN}" hex HEX)
+string(TOLOWER "${hex}" hex)
+string(REGEX REPLACE "^efbbbf" "" hex "${hex}")
+
+set(alphabet "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
+
+# Appends the first count characters of the Base64 form of the 24-bit value.
+macro(append_sextets value count)
+  set(_shift 18)
+  foreach(_k RANGE 1 ${count})
+    math(EXPR _index "(${value} >> ${_shift}) & 63")
+    string(SUBSTRING "${alphabet}" ${_index} 1 _char)
+    string(APPEND encoded "${_char}")
+    math(EXPR _shift "${_shift} - 6")
+  endforeach()
+endmacro()
+
+set(encoded "")
+string(LENGTH "${hex}" hex_length)
+math(EXPR whole "${hex_length} / 6 * 6")
+if(whole GREATER 0)
+  string(SUBSTRING "${hex}" 0 ${whole} body)
+  string(REGEX MATCHALL "......" groups "${body}")
+  foreach(group ${groups})
+    math(EXPR value "0x${group}")
+    append_sextets(${value} 4)
+  endforeach()
+endif()
+math(EXPR rest "${hex_length} - ${whole}")
+if(rest EQUAL 2)
+  string(SUBSTRING "${hex}" ${whole} 2 tail)
+  math(EXPR value "0x${tail} << 16")
+  append_sextets(${value} 2)
+  string(APPEND encoded "==")
+elseif(rest EQUAL 4)
+  string(SUBSTRING "${hex}" ${whole} 4 tail)
+  math(EXPR value "0x${tail} << 8")
+  append_sextets(${value} 3)
+  string(APPEND encoded "=")
+endif()
+file(WRITE "${OUT}" "${encoded}")
