@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -137,6 +138,11 @@ bool Server::WaitForStop(int ms) {
 void Server::Accept(int listen_fd, Channel::Kind kind) {
   orbo::UniqueFd fd(::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
   if (!fd.valid()) return;
+  if (kind == Channel::Kind::kTcp) {
+    // Replies are small and the tool waits for each; do not hold them back.
+    int on = 1;
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+  }
   auto channel = std::make_shared<Channel>(std::move(fd), kind);
   std::lock_guard<std::mutex> lock(sessions_mutex_);
   sessions_.emplace_back();
