@@ -47,6 +47,7 @@ class Parser {
 
   bool Run() {
     nodes_.clear();
+    nodes_.reserve(t_.size() / 48 + 16);  // about one element per line of markup
     Node doc;
     doc.length = t_.size();
     nodes_.push_back(doc);
