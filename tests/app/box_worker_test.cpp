@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/box_worker.h"
 #include "app/bridge_fakes.h"
 
 namespace orbo {
@@ -92,30 +91,6 @@ TEST_F(BoxWorkerTest, OnlyTheLastQueuedCommandRuns) {
   link_.up = true;
   Cycles(2);
   EXPECT_EQ(ops_.codes(), std::vector<int>{13});
-}
-
-TEST_F(BoxWorkerTest, EveryOperationCodeReachesTheOperations) {
-  core_->OnSetupButton();
-  link_.up = true;
-  Cycles(1);  // the queued 28 is dropped
-  std::vector<int> expected;
-  for (int code = 0; code <= 30; ++code) {
-    if (IsWorkerOperation(code)) expected.push_back(code);
-    // Queued directly as a number; dialogs and builders are not involved.
-    if (code == 0 || code == 7 || code == 8 || code == 14 || code == 15 || code >= 23) continue;
-    core_->HandlePageCall(std::to_string(code), "");
-    Cycles(1);
-  }
-  prompts_.ChooseFile(dir_.Write("p.kzrp", "x"));
-  core_->HandlePageCall("14", "");
-  Cycles(1);
-  prompts_.ChooseFile(dir_.path() / "q.kzrp");
-  core_->HandlePageCall("15", "");
-  Cycles(1);
-  auto ran = ops_.codes();
-  std::sort(ran.begin(), ran.end());
-  EXPECT_EQ(ran, (std::vector<int>{1, 2, 3, 4, 5, 13, 14, 15, 16, 18}));
-  EXPECT_EQ(expected, ran);
 }
 
 TEST_F(BoxWorkerTest, UnknownCodesAreDroppedAfterDisablingThePage) {

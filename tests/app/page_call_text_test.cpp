@@ -50,7 +50,7 @@ TEST(SplitSkippingEmpty, BehavesLikeStrtok) {
             (V{"a", "b", "c"}));
 }
 
-TEST(ParseWifiFields, NameAndPasswordWithMissingOnesAbsent) {
+TEST(ParseWifiFields, FieldsAndTheByteLimitInTheCodePage) {
   ScopedCodepage cp("CP1252");
   std::optional<std::string> name, password;
   ASSERT_TRUE(ParseWifiFields("Caf\xC3\xA9\x02pa ss", &name, &password));
@@ -65,11 +65,7 @@ TEST(ParseWifiFields, NameAndPasswordWithMissingOnesAbsent) {
   ASSERT_TRUE(ParseWifiFields("", &name, &password));
   EXPECT_EQ(name, std::nullopt);
   EXPECT_EQ(password, std::nullopt);
-}
 
-TEST(ParseWifiFields, LimitCountsBytesInTheCodePage) {
-  ScopedCodepage cp("CP1252");
-  std::optional<std::string> name, password;
   // 255 "é" are 510 UTF-8 bytes but 255 bytes in CP1252: accepted.
   std::string e255;
   for (int i = 0; i < 255; ++i) e255 += "\xC3\xA9";
@@ -79,14 +75,6 @@ TEST(ParseWifiFields, LimitCountsBytesInTheCodePage) {
   EXPECT_FALSE(ParseWifiFields(e255 + "x", &name, &password));
   EXPECT_EQ(name, std::nullopt);
   EXPECT_EQ(password, std::nullopt);
-}
-
-TEST(WithProjectExtension, AppendsUnlessExactlyPresent) {
-  EXPECT_EQ(WithProjectExtension("/tmp/p.kzrp"), "/tmp/p.kzrp");
-  EXPECT_EQ(WithProjectExtension("/tmp/p.KZRP"), "/tmp/p.KZRP.kzrp");
-  EXPECT_EQ(WithProjectExtension("/tmp/p"), "/tmp/p.kzrp");
-  EXPECT_EQ(WithProjectExtension("kzrp"), "kzrp.kzrp");
-  EXPECT_EQ(WithProjectExtension(".kzrp"), ".kzrp");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <thread>
 
 #include "app/page.h"
 #include "support/recording_view.h"
@@ -50,18 +49,6 @@ TEST(PageScripts, TextInsideTheLiteralIsEscapedButScriptsAreNot) {
   EXPECT_EQ(view.scripts(), (std::vector<std::string>{"AddText(\"\\\");alert(1);//\");",
                                                       "AddText(\"say \\\"hi\\\"\\\\\\n\");",
                                                       "DetectBox(\"A\", 1);"}));
-}
-
-TEST(PageScripts, CallableFromManyThreadsAtOnce) {
-  RecordingView view;
-  PageScripts scripts(&view, Table({{"k", "v"}}));
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&] {
-      for (int i = 0; i < 200; ++i) scripts.ShowKey("k");
-    });
-  for (auto& th : threads) th.join();
-  EXPECT_EQ(view.scripts().size(), 800u);
 }
 
 }  // namespace
