@@ -59,10 +59,6 @@ class Iconv {
   iconv_t cd_;
 };
 
-bool IconvKnows(std::string_view name) {
-  return Iconv("UTF-8", name).ok();
-}
-
 // Converts in from one encoding to another. An input byte that cannot be
 // converted becomes replacement (one byte skipped) and sets *lossy; with
 // stop_on_loss the conversion ends there instead. False when iconv does not
@@ -100,6 +96,16 @@ bool Convert(std::string_view to, std::string_view from, std::string_view in, st
   iconv(cd.get(), nullptr, nullptr, &dst, &dst_left);
   out->append(buf, dst - buf);
   return true;
+}
+
+// True when iconv knows the encoding and it reads ASCII as ASCII, so that a
+// declaration found by reading the file byte by byte can be true (a UTF-16
+// or UTF-32 name found that way cannot).
+bool ReadsAsAscii(std::string_view name) {
+  static constexpr std::string_view kProbe = "<?xml version=\"1.0\" encoding=\"x\"?><a b='c'/>";
+  std::string out;
+  bool lossy = false;
+  return Convert("UTF-8", name, kProbe, &out, "", true, &lossy) && !lossy && out == kProbe;
 }
 
 // IsValidUtf8 with a fast path over runs of ASCII, which make up nearly
@@ -307,9 +313,7 @@ DecodedText DecodeFileBytes(std::string_view bytes, std::vector<std::string>* lo
     DecodeUtf16(bytes.substr(2), true, &r.text, log);
   } else {
     const std::string declared = FindDeclaredEncoding(bytes.substr(0, kHeadBytes), true);
-    // A UTF-16 name read byte by byte cannot be true: the file is 8-bit.
-    const bool usable = !declared.empty() && !IsUtf16Name(declared) &&
-                        (IsUtf8Name(declared) || IconvKnows(declared));
+    const bool usable = !declared.empty() && ReadsAsAscii(declared);
     if (usable && IsUtf8Name(declared)) {
       r.encoding = declared;
       DecodeUtf8(bytes, &r.text, log);

@@ -21,8 +21,9 @@ struct DecodedText {
 // 1. a byte-order mark decides (EF BB BF UTF-8, FF FE UTF-16LE, FE FF
 //    UTF-16BE);
 // 2. else an encoding declared in the first 1024 bytes (XML declaration, or
-//    an HTML meta charset); a name iconv does not know, or a UTF-16 name in
-//    a file that could be read byte by byte, counts as no declaration;
+//    an HTML meta charset); a name iconv does not know, or one whose
+//    encoding does not read ASCII as ASCII (UTF-16 found by reading the
+//    file byte by byte cannot be true), counts as no declaration;
 // 3. else a first byte "<" means UTF-8;
 // 4. else valid UTF-8 is UTF-8 and anything else the ANSI code page.
 // Never fails: bytes the encoding does not define become U+FFFD and
