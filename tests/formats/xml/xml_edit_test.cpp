@@ -52,22 +52,6 @@ TEST(XmlEdit, SetAttributeReplacesInPlaceOrAppends) {
   EXPECT_TRUE(doc.CheckIndex());
 }
 
-TEST(XmlEdit, EditorSettingsFromTheDefaultText) {
-  XmlDoc doc;
-  ASSERT_TRUE(
-      doc.SetText("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
-                  "<HMISet filever = \"1.0\">\n<Hmi />\n</HMISet>"));
-  ASSERT_TRUE(doc.FindElement("HMISet"));
-  ASSERT_TRUE(doc.FindChild("Hmi"));
-  ASSERT_TRUE(doc.SetChildAttribute("Folder", "/opt/editor/"));
-  ASSERT_TRUE(doc.SetChildAttribute("Version", "V2.1 \"beta\""));
-  EXPECT_EQ(doc.GetText(),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
-            "<HMISet filever = \"1.0\">\n"
-            "<Hmi Folder=\"/opt/editor/\" Version=\"V2.1 &quot;beta&quot;\" />\n"
-            "</HMISet>");
-}
-
 TEST(XmlEdit, ValuesWithMarkupCharactersSurviveSaveAndReload) {
   const std::string tricky = "a&b \"q\" <x> 'y' &amp; &#65; é";
   test::TempDir dir;
