@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "base/logger.h"
 #include "cli/verb.h"
 #include "link/discovery/discover.h"
 #include "link/discovery/ipv4_text.h"
@@ -40,6 +41,8 @@ int Discover(const Args& given) {
   const auto addresses = TakeOption(&args, "--address");
   const auto locals = TakeOption(&args, "--local-address");
   const bool sweep = TakeFlag(&args, "--sweep");
+  // The discovery's diagnostic lines (replies heard, socket errors) on stderr.
+  if (TakeFlag(&args, "--verbose")) SetLogLevel(LogLevel::kDebug);
   DiscoveryOptions options;
   for (const auto& [name, target] : {std::pair{"--reply-window-ms", &options.replyWindowMs},
                                      std::pair{"--connect-limit-ms", &options.connectLimitMs}}) {
@@ -84,7 +87,7 @@ int Discover(const Args& given) {
 
 ORBO_CLI_VERB("discover",
               "discover [--address A] [--sweep] [--local-address A]... "
-              "[--reply-window-ms MS] [--connect-limit-ms MS]  list boxes on the LAN",
+              "[--reply-window-ms MS] [--connect-limit-ms MS] [--verbose]  list boxes on the LAN",
               Discover);
 
 }  // namespace

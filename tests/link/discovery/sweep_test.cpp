@@ -75,17 +75,6 @@ TEST_F(SweepTest, NetworkSweepListsEveryHostThatAcceptsOnceAndNeverTriesHostZero
   }
 }
 
-TEST_F(SweepTest, HostOneIsListedAfterHostTen) {
-  Box(1);
-  TcpResponder& ten = Box(10);
-  DiscoveryList list(net_.Host(10) + ";");
-
-  EXPECT_TRUE(Sweep(net_.Host(1), list, LoopbackOptions()));
-
-  EXPECT_EQ(list.Text(), net_.Host(10) + ";" + net_.Host(1) + ";");
-  EXPECT_EQ(ten.connections(), 1);  // tried, but already listed
-}
-
 TEST_F(SweepTest, OneSweepCoversSeventyHostsFromItsStartAndStopsAt255) {
   for (int host : {70, 71, 140, 141, 210, 211, 255}) Box(host);
 
