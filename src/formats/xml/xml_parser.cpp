@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <unordered_map>
 
 #include "base/utf.h"
 #include "formats/xml/xml_node.h"
@@ -139,6 +140,7 @@ class Parser {
     if (parent == 0 && ++roots_ > 1) Fault("root_has_sibling");
     if (!end.self_closed) {
       open_.push_back(idx);
+      ++open_names_[Name(idx)];
       last_child_.push_back(0);
     }
     return end.end + 1;
@@ -158,6 +160,12 @@ class Parser {
       return q;
     }
     const std::string_view name = t_.substr(name_pos, name_len);
+    // The count keeps a lone end tag from searching a deep stack.
+    const auto open_count = open_names_.find(name);
+    if (open_count == open_names_.end() || open_count->second == 0) {
+      Fault("lone_end_tag");
+      return q + 1;
+    }
     size_t k = open_.size() - 1;
     while (k > 0 && Name(open_[k]) != name) --k;
     if (k == 0) {
@@ -170,12 +178,14 @@ class Parser {
       Fault("unended_start_tag");
       Node& inner = nodes_[open_.back()];
       inner.length = lt - inner.start;
+      --open_names_[Name(open_.back())];
       open_.pop_back();
       last_child_.pop_back();
     }
     Node& node = nodes_[open_.back()];
     node.length = q + 1 - node.start;
     node.end_len = q + 1 - lt;
+    --open_count->second;
     open_.pop_back();
     last_child_.pop_back();
     return q + 1;
@@ -188,7 +198,8 @@ class Parser {
   std::string_view t_;
   std::vector<Node>& nodes_;
   std::vector<std::string>& log_;
-  std::vector<size_t> open_;        // elements whose end tag is still due; [0] = document
+  std::vector<size_t> open_;  // elements whose end tag is still due; [0] = document
+  std::unordered_map<std::string_view, size_t> open_names_;  // open elements per name
   std::vector<size_t> last_child_;  // last child indexed so far, per open element
   size_t roots_ = 0;
   bool ok_ = true;

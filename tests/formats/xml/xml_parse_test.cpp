@@ -169,6 +169,23 @@ TEST(XmlParse, RandomBytesNeverBreakTheParserOrTheEdits) {
   }
 }
 
+TEST(XmlParse, DeepNestingAndManyLoneEndTagsStayLinear) {
+  // Nothing recurses and a lone end tag does not search the open elements,
+  // so this finishes at once (a quadratic parser would run for minutes).
+  constexpr int kDepth = 200000;
+  std::string text;
+  for (int i = 0; i < kDepth; ++i) text += "<a>";
+  for (int i = 0; i < kDepth; ++i) text += "</b>";
+  XmlDoc doc;
+  EXPECT_FALSE(doc.SetText(text));
+  EXPECT_TRUE(HasLog(doc, "lone_end_tag"));
+  EXPECT_TRUE(HasLog(doc, "unended_start_tag"));
+  EXPECT_TRUE(doc.CheckIndex());
+  ASSERT_TRUE(doc.FindElement("a"));
+  for (int i = 0; i < 1000; ++i) ASSERT_TRUE(doc.FindChild("a") && doc.EnterElement());
+  EXPECT_TRUE(doc.RemoveElement());
+}
+
 // The seed files (also meant for fuzzing) load, save back byte for byte
 // when untouched, and take edits; sound ones keep a valid index.
 TEST(XmlParse, SeedFilesRoundTripAndTakeEdits) {
