@@ -214,6 +214,8 @@ void Server::Run() {
           // Rebooting: nothing answers until the box is back.
           CloseListeners();
           ReapSessions(true);
+          std::printf("orbo-boxsim down\n");
+          std::fflush(stdout);
           if (WaitForStop(box_->ResetMs())) return;
           std::string error;
           if (!Open(&error)) {

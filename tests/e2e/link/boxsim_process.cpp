@@ -80,14 +80,14 @@ bool BoxSim::Start(const std::vector<std::string>& args) {
   return true;
 }
 
-bool BoxSim::WaitReady(int timeout_ms) {
+bool BoxSim::WaitLine(const std::string& prefix, int timeout_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
     size_t nl = out_buffer_.find('\n');
     if (nl != std::string::npos) {
       std::string line = out_buffer_.substr(0, nl);
       out_buffer_.erase(0, nl + 1);
-      if (line.rfind("orbo-boxsim ready", 0) == 0) return true;
+      if (line.rfind(prefix, 0) == 0) return true;
       continue;
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

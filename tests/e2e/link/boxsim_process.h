@@ -26,7 +26,10 @@ class BoxSim {
   const std::string& usb_path() const { return usb_path_; }
   const std::filesystem::path& store_dir() const { return store_dir_; }
   // Waits up to timeout_ms for one more readiness line (after a reset).
-  bool WaitReady(int timeout_ms);
+  bool WaitReady(int timeout_ms) { return WaitLine("orbo-boxsim ready", timeout_ms); }
+  // Waits up to timeout_ms for a stdout line starting with prefix; lines
+  // before it are skipped.
+  bool WaitLine(const std::string& prefix, int timeout_ms);
   // Each logged line as a JSON text; commands are {"transport","command"}.
   std::vector<std::string> LogLines() const;
   // The "command" fields of the log, in order.
