@@ -1,0 +1,101 @@
+#include "formats/lists/firmware_image.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <new>
+
+#include "base/file_util.h"
+#include "formats/crypto/rc4.h"
+
+namespace orbo {
+namespace {
+
+// Pieces read at once: a multiple of the cipher block, so every piece starts
+// a block.
+constexpr size_t kPieceSize = 256 * kRc4BlockSize;
+static_assert(kPieceSize % kRc4BlockSize == 0);
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads until buffer is full or the file ends; -1 on an error.
+ssize_t ReadFull(int fd, uint8_t* buffer, size_t length) {
+  size_t got = 0;
+  while (got < length) {
+    ssize_t n = ::read(fd, buffer + got, length - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+bool WriteFull(int fd, const uint8_t* data, size_t length) {
+  while (length > 0) {
+    ssize_t n = ::write(fd, data, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+int CryptImageToFd(const std::filesystem::path& in, int out_fd) {
+  Fd src(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
+  if (src.get() < 0) return -1;
+  struct stat st {};
+  if (::fstat(src.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPieceSize]);
+  if (!piece) return -2;
+  for (;;) {
+    const ssize_t n = ReadFull(src.get(), piece.get(), kPieceSize);
+    if (n < 0) return -2;
+    if (n == 0) break;
+    Rc4CryptBlocks(kImageKey, piece.get(), static_cast<size_t>(n));
+    if (!WriteFull(out_fd, piece.get(), static_cast<size_t>(n))) return -3;
+    if (static_cast<size_t>(n) < kPieceSize) break;
+  }
+  return 0;
+}
+
+int CryptImageFile(const std::filesystem::path& in, const std::filesystem::path& out) {
+  std::filesystem::path tmp;
+  Fd dst(CreateTempBeside(out, &tmp));
+  if (dst.get() < 0) {
+    // Tell a missing source apart from an unwritable target.
+    Fd probe(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
+    return probe.get() < 0 ? -1 : -3;
+  }
+  const int result = CryptImageToFd(in, dst.get());
+  if (result != 0) {
+    ::unlink(tmp.c_str());
+    return result;
+  }
+  return CommitTempFile(dst.release(), tmp, out) ? 0 : -3;
+}
+
+}  // namespace orbo
