@@ -1,0 +1,63 @@
+// SendToBox and FetchFromBox: the configuration and the cloud project,
+// to and from the box.
+#include <cstdio>
+#include <memory>
+
+#include "formats/crypto/digest.h"
+#include "link/file_transfer.h"
+#include "ops/transfer/transfer_ops.h"
+#include "settings/message_keys.h"
+
+namespace orbo {
+namespace {
+
+constexpr std::string_view kProjectBoxName = "cloudprj.kzrp";
+constexpr int kRebootPauseMs = 2000;
+
+// Steps 4 and 5: announce and send the local file.
+void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view box_name) {
+  const PageScripts& page = ctx.scripts;
+  page.ShowKey(box_name == kProjectBoxName ? keys::kDownloadProjectFile
+                                           : keys::kDownloadConfigFile);
+  std::string digest;
+  Md5FileHex(state.transferPath, &digest);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+      std::fopen(state.transferPath.c_str(), "rbe"), std::fclose);
+  if (!file) {
+    page.ShowKey(keys::kDownloadFailed);
+    return;
+  }
+  SendFile(ctx.link, box_name, file.get(), digest, page);
+}
+
+}  // namespace
+
+void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
+  const PageScripts& page = ctx.scripts;
+  page.ShowKey(keys::kStoppingOrbo);
+  ReplyBuffer reply;
+  if (!ctx.link.SendCommand("TerminateAll\r", &reply)) {
+    // A box that refuses to stop is not touched further.
+    page.ShowKey(keys::kStopOrboFailed);
+    return;
+  }
+  reply.Clear();
+  ctx.link.SendCommand("DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r", &reply);
+
+  // A failed firmware step skips the file but still reboots the box.
+  if (FirmwareCheck(ctx)) SendLocalFile(ctx, state, boxName);
+
+  page.ShowKey(keys::kRebootOrbo);
+  reply.Clear();
+  ctx.link.SendCommand("reset\r", &reply);
+  page.Run("DisableOperate(true);");
+  ctx.sleeper.SleepMs(kRebootPauseMs);
+  state.linkDown = 1;
+  state.detectRequested = 1;
+}
+
+bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName) {
+  return FetchFile(ctx.link, boxName, state.uploadPassword, state.transferPath, ctx.scripts);
+}
+
+}  // namespace orbo
