@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -63,6 +63,68 @@ bool TakesThreeDoubles(std::string_view format) {
     ++doubles;
   }
   return doubles == 3;
+}
+
+// The call arguments after the "(" at code[open], split at top-level
+// commas and trimmed; empty when the call does not close.
+std::vector<std::string> CallArguments(std::string_view code, size_t open) {
+  std::vector<std::string> args(1);
+  int depth = 0;
+  for (size_t i = open + 1; i < code.size(); ++i) {
+    const char c = code[i];
+    if (c == '"' || c == '\'') {  // copy a literal whole
+      size_t end = i + 1;
+      while (end < code.size() && code[end] != c) end += code[end] == '\\' ? 2 : 1;
+      args.back().append(code.substr(i, end + 1 - i));
+      i = end;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')' && depth-- == 0) {
+      for (auto& a : args) {
+        while (!a.empty() && isspace(static_cast<unsigned char>(a.back()))) a.pop_back();
+        a.erase(0, a.find_first_not_of(" \t\r\n"));
+      }
+      return args;
+    }
+    if (c == ',' && depth == 0) {
+      args.emplace_back();
+    } else {
+      args.back().push_back(c);
+    }
+  }
+  return {};
+}
+
+// The text of a plain string literal argument, or nullopt.
+std::optional<std::string> Literal(const std::string& arg) {
+  if (arg.size() < 2 || arg.front() != '"' || arg.back() != '"') return std::nullopt;
+  return arg.substr(1, arg.size() - 2);
+}
+
+// Keys given as literals to ShowKey(...), LookupText(..., "key") and
+// RunScript("key", kMessageKey) in code.
+std::vector<std::string> LiteralKeysUsedIn(std::string_view code) {
+  std::vector<std::string> keys;
+  for (std::string_view name : {"ShowKey", "LookupText", "RunScript"}) {
+    for (size_t at = code.find(name); at != std::string_view::npos; at = code.find(name, at + 1)) {
+      const bool word_start =
+          at == 0 || !(isalnum(static_cast<unsigned char>(code[at - 1])) || code[at - 1] == '_');
+      size_t open = at + name.size();
+      while (open < code.size() && isspace(static_cast<unsigned char>(code[open]))) ++open;
+      if (!word_start || open >= code.size() || code[open] != '(') continue;
+      const std::vector<std::string> args = CallArguments(code, open);
+      if (args.empty()) continue;
+      std::optional<std::string> key;
+      if (name == "RunScript") {
+        if (args.size() == 2 && args[1].ends_with("kMessageKey")) key = Literal(args[0]);
+      } else {
+        key = Literal(args.back());
+      }
+      if (key) keys.push_back(*key);
+    }
+  }
+  return keys;
 }
 
 TEST(MessageKeys, ListHasNoDuplicates) {
@@ -126,9 +188,6 @@ TEST(MessageKeys, TableSourcesFollowTheFormat) {
 TEST(MessageKeys, KeysUsedByTheCodeAreListed) {
   // Literal keys handed to the lookups; named keys (keys::kX) are checked by
   // the compiler.
-  const std::regex lookup(R"re(\b(?:ShowKey|LookupText)\s*\((?:[^()";]*,\s*)?"([^"]*)"\s*\))re");
-  const std::regex run_script(
-      R"re(\bRunScript\s*\(\s*"([^"]*)"\s*,\s*(?:PageScriptKind::)?kMessageKey\s*\))re");
   const std::set<std::string> listed = ListedKeys();
   int files = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(
@@ -136,16 +195,16 @@ TEST(MessageKeys, KeysUsedByTheCodeAreListed) {
     const auto ext = entry.path().extension();
     if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h" && ext != ".cc")) continue;
     ++files;
-    const std::string code = test::ReadAll(entry.path());
-    for (const std::regex* re : {&lookup, &run_script}) {
-      for (std::sregex_iterator it(code.begin(), code.end(), *re), end; it != end; ++it) {
-        EXPECT_TRUE(listed.count((*it)[1].str()))
-            << entry.path() << " uses key \"" << (*it)[1].str()
-            << "\", missing from message_keys.h";
-      }
+    for (const std::string& key : LiteralKeysUsedIn(test::ReadAll(entry.path()))) {
+      EXPECT_TRUE(listed.count(key))
+          << entry.path() << " uses key \"" << key << "\", missing from message_keys.h";
     }
   }
   EXPECT_GT(files, 10);
+  EXPECT_EQ(LiteralKeysUsedIn("ShowKey(\"a\"); x.LookupText(dir, lang, rep, \"b\");\n"
+                              "RunScript(\"c\", kMessageKey); RunScript(\"d\", kScript);\n"
+                              "MyShowKey(\"e\"); ShowKey(keys::kClose); LookupText(f(\"g\"), k);"),
+            (std::vector<std::string>{"a", "b", "c"}));
 }
 
 }  // namespace
