@@ -1,9 +1,12 @@
-# Static shipped files: the html tree and the installed settings file.
+# Static shipped files: the html tree, the server profiles, the skin images
+# and the installed settings file. A folder listed here may be absent.
 
-file(GLOB_RECURSE ORBO_HTML_FILES CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-     ${CMAKE_CURRENT_SOURCE_DIR}/html/*)
-foreach(file ${ORBO_HTML_FILES})
-  orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/${file} DEST ${file})
+foreach(folder html Servers Skins)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+       ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*)
+  foreach(file ${files})
+    orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/${file} DEST ${file})
+  endforeach()
 endforeach()
 
 # The running tool changes SoftLang.ini in place. The build copies the

@@ -1,5 +1,5 @@
 # The string tables: plain UTF-8 sources in i18n/, shipped Base64-encoded as
-# html/i18n/strings_<lang>.properties.
+# html/i18n/strings_<lang>.properties (so resources/html/i18n holds no tables).
 
 file(GLOB ORBO_STRING_TABLES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/i18n/strings_*.properties)
 foreach(source ${ORBO_STRING_TABLES})
