@@ -9,8 +9,11 @@ foreach(folder html Servers Skins)
   endforeach()
 endforeach()
 
-# The running tool changes SoftLang.ini in place. The build copies the
-# shipped one only when the app directory has none or an older one than the
-# source, so a changed settings file survives rebuilds until the shipped
-# default itself changes.
-orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/SoftLang.ini DEST SoftLang.ini)
+# The running tool changes these files in place. The build copies a shipped
+# one only when the app directory has none or an older one than the source,
+# so a changed file survives rebuilds until the shipped default changes.
+foreach(file SoftLang.ini WifiList.xml)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/${file} DEST ${file})
+  endif()
+endforeach()
