@@ -9,6 +9,7 @@
 
 #include "app/page.h"
 #include "link/box_link.h"
+#include "ops/wall_clock.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "platform/prompts.h"
@@ -37,6 +38,8 @@ struct OpsContext {
   Sleeper& sleeper;
   PageView* view;  // null: the page is always ready
   LocalAddressSource& localAddresses;
+  // The PC's clock for the time operation; null: the system clock.
+  const WallClock* clock = nullptr;
 
   // Raw replies of the identification commands ("GetHMIType\r",
   // "GetRmtSN\r\n", "GetBoxMode\r\n"); the machine-code operation reuses

@@ -1,0 +1,92 @@
+#include "ops/power_ops.h"
+
+#include <cstdint>
+#include <string>
+
+#include "base/codepage.h"
+#include "ops/log_lines.h"
+#include "ops/transfer/transfer_ops.h"
+
+namespace orbo {
+namespace {
+
+constexpr int64_t kRebootPauseMs = 2000;
+constexpr size_t kModeReplyBytes = 3;
+
+// Reads exactly n bytes with the raw read; a transport that hands them over
+// in pieces gets up to n reads. False when they did not all come.
+bool ReadExactly(BoxLink& link, char* buffer, size_t n) {
+  size_t have = 0;
+  for (size_t reads = 0; have < n && reads < n; ++reads) {
+    int64_t count = 0;
+    const bool ok = link.Read(buffer + have, n - have, &count);
+    if (count > 0) have += static_cast<size_t>(count);
+    if (!ok || count <= 0) break;
+  }
+  return have == n;
+}
+
+}  // namespace
+
+bool ReadMachineCode(OpsContext& ctx) {
+  ctx.scripts.ShowLog(kDashLine);
+  ctx.serialReply.Clear();
+  if (!ctx.link.SendCommand("GetRmtSN\r\n", &ctx.serialReply)) {
+    ctx.scripts.ShowKey("get_maccode_failed");
+    return false;
+  }
+  const std::string code = Codepage::ToUtf8Lossy(ctx.serialReply.Text());
+  ctx.clipboard.SetText(code);  // a clipboard that cannot be had is skipped
+  ctx.scripts.ShowKey("get_maccode_success");
+  ctx.scripts.ShowLog(code);
+  return true;
+}
+
+bool SetBoxMode(OpsContext& ctx, int mode) {
+  ctx.scripts.ShowLog(kDashLine);
+  const std::string command = "SetBoxMode " + std::to_string(mode) + "\r\n";
+  ReplyBuffer reply;
+  ctx.link.Purge();
+  int64_t count = 0;
+  bool accepted = ctx.link.Write(command.data(), command.size(), &count) &&
+                  ReadExactly(ctx.link, reply.data(), kModeReplyBytes);
+  ctx.link.Purge();
+  accepted = accepted && std::string_view(reply.data(), kModeReplyBytes) == "OK\r";
+  ctx.scripts.ShowKey(accepted ? "set_mode_success" : "set_mode_failed");
+
+  ctx.scripts.ShowKey("reboot_orbo");
+  reply.Clear();
+  ctx.link.SendCommand("reset\r", &reply);
+  return accepted;
+}
+
+bool StopAndReboot(OpsContext& ctx) {
+  ctx.scripts.ShowKey("stopping_orbo");
+  // Replies are read 1024 bytes at a time, so one ReplyBuffer holds any of
+  // them.
+  ReplyBuffer reply;
+  if (!ctx.link.SendCommand("TerminateAll\r", &reply)) {
+    ctx.scripts.ShowKey("stop_orbo_failed");
+    return false;
+  }
+  reply.Clear();
+  ctx.link.SendCommand("DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r", &reply);
+  FirmwareCheck(ctx);  // the box is rebooted whatever the check did
+
+  ctx.scripts.ShowKey("reboot_orbo");
+  reply.Clear();
+  ctx.link.SendCommand("reset\r", &reply);
+  ctx.scripts.ShowKey("detect_orbo_failed");
+  ctx.scripts.Run("DisableOperate(true);");
+  ctx.sleeper.SleepMs(kRebootPauseMs);
+  return true;
+}
+
+bool LightBox(OpsContext& ctx) {
+  const bool sent = ctx.link.SendCommand("Light\r", nullptr);
+  ctx.scripts.ShowLog(kDashLine);
+  ctx.scripts.ShowKey(sent ? "light_cmd_suc" : "light_cmd_err");
+  return sent;
+}
+
+}  // namespace orbo
