@@ -3,7 +3,8 @@
 namespace orbo {
 namespace {
 
-constexpr std::string_view kKeyword = "native function";
+constexpr std::string_view kNative = "native";
+constexpr std::string_view kFunction = "function";
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -20,10 +21,14 @@ size_t SkipSpace(std::string_view s, size_t pos) {
   return pos;
 }
 
-// Parses a declaration starting at pos (which holds the keyword). Returns
-// the position after its ";" and the name, or npos when it is not one.
+// Parses a declaration starting at pos (which holds "native"). Returns the
+// position after its ";" and the name, or npos when it is not one.
 size_t ParseDeclaration(std::string_view s, size_t pos, std::string_view* name) {
-  size_t p = pos + kKeyword.size();
+  size_t p = pos + kNative.size();
+  if (p >= s.size() || !IsSpace(s[p])) return std::string_view::npos;
+  p = SkipSpace(s, p);
+  if (s.substr(p, kFunction.size()) != kFunction) return std::string_view::npos;
+  p += kFunction.size();
   if (p >= s.size() || !IsSpace(s[p])) return std::string_view::npos;
   p = SkipSpace(s, p);
   if (p >= s.size() || !IsIdentStart(s[p])) return std::string_view::npos;
@@ -47,18 +52,17 @@ std::string BindNativeDeclarations(std::string_view source, std::string_view hol
   out.reserve(source.size() + 32);
   size_t pos = 0;
   for (;;) {
-    size_t found = source.find(kKeyword, pos);
-    // The keyword must start a token, not end an identifier like
-    // "mynative function".
+    size_t found = source.find(kNative, pos);
+    // "native" must start a token, not end an identifier like "mynative".
     while (found != std::string_view::npos && found > 0 && IsIdentPart(source[found - 1])) {
-      found = source.find(kKeyword, found + 1);
+      found = source.find(kNative, found + 1);
     }
     if (found == std::string_view::npos) break;
     std::string_view name;
     const size_t end = ParseDeclaration(source, found, &name);
     if (end == std::string_view::npos) {
-      out.append(source.substr(pos, found + kKeyword.size() - pos));
-      pos = found + kKeyword.size();
+      out.append(source.substr(pos, found + kNative.size() - pos));
+      pos = found + kNative.size();
       continue;
     }
     out.append(source.substr(pos, found - pos));

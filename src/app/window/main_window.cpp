@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kDefaultWidth = 1024;
 constexpr int kDefaultHeight = 720;
+constexpr guint kScreenshotDelayMs = 300;
 
 std::string FirstPageUri(const std::filesystem::path& appDir) {
   return PageAddressToUri((appDir / "html" / "first_page.html").string());
@@ -35,6 +36,7 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
   }
   if (log_->enabled()) {
     prompts_.SetObserver([log = log_](const PromptRecord& record) { log->Prompt(record); });
+    prompts_.SetShownObserver([log = log_](const PromptRecord& record) { log->Asking(record); });
   }
 
   // Web data (storage, cache) lives under the temporary folder, as the
@@ -344,7 +346,23 @@ void MainWindow::HandleControlLine(const std::string& line) {
     MainFrameCore* core = core_.get();
     dispatcher_.Post([core, text, k] { core->RunScript(text, k); });
   } else if (cJSON_IsString(shot)) {
-    if (!WriteScreenshot(shot->valuestring)) log_->Dropped("screenshot failed");
+    // Taken a moment later, so what was just shown (a page, a dialog) has
+    // been drawn.
+    struct Pending {
+      MainWindow* window;
+      std::string path;
+    };
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, kScreenshotDelayMs,
+        [](gpointer data) -> gboolean {
+          auto* pending = static_cast<Pending*>(data);
+          if (!pending->window->closing_ && !pending->window->WriteScreenshot(pending->path)) {
+            pending->window->log_->Dropped("screenshot failed");
+          }
+          return G_SOURCE_REMOVE;
+        },
+        new Pending{this, shot->valuestring},
+        [](gpointer data) { delete static_cast<Pending*>(data); });
   } else if (cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(json.get(), "quit"))) {
     RequestClose();
   } else {

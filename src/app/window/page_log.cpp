@@ -36,6 +36,9 @@ void PageLog::Dropped(const std::string& why) {
 void PageLog::Script(const std::string& script) {
   Line("{\"script\":" + Quote(script) + "}");
 }
+void PageLog::Asking(const PromptRecord& record) {
+  Line("{\"asking\":" + Quote(record.kind) + ",\"text\":" + Quote(record.text) + "}");
+}
 void PageLog::Prompt(const PromptRecord& record) {
   Line("{\"prompt\":" + Quote(record.kind) + ",\"text\":" + Quote(record.text) +
        ",\"answer\":" + Quote(record.answer) + "}");

@@ -5,7 +5,8 @@
 //   {"result":N}          what HandlePageCall returned for it
 //   {"dropped":"why"}     a page message the window did not use
 //   {"script":"..."}      a script run in the page, in order
-//   {"prompt":"kind","text":"...","answer":"..."}
+//   {"asking":"kind","text":"..."}  a dialog is being shown
+//   {"prompt":"kind","text":"...","answer":"..."}  and how it was answered
 //   {"title":"..."}       the page's title changed
 //   {"loaded":"uri"}      a page finished loading
 //   {"screenshot":"path"} a screenshot was written
@@ -31,6 +32,7 @@ class PageLog {
   void Result(int result);
   void Dropped(const std::string& why);
   void Script(const std::string& script);
+  void Asking(const PromptRecord& record);
   void Prompt(const PromptRecord& record);
   void Title(const std::string& title);
   void Loaded(const std::string& uri);

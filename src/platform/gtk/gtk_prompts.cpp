@@ -82,7 +82,8 @@ std::optional<std::filesystem::path> GtkPrompts::PickFolder(const std::string& t
   return path;
 }
 
-int GtkPrompts::RunDialog(GtkDialog* dialog, std::optional<int> auto_response) {
+int GtkPrompts::RunDialog(GtkDialog* dialog, std::optional<int> auto_response, const char* kind,
+                          const std::string& text) {
   if (parent_ != nullptr) gtk_window_set_transient_for(GTK_WINDOW(dialog), parent_);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   if (auto_response) {
@@ -90,6 +91,7 @@ int GtkPrompts::RunDialog(GtkDialog* dialog, std::optional<int> auto_response) {
   }
   GtkDialog* outer = current_;
   current_ = dialog;
+  if (shown_observer_ && !cancelled_) shown_observer_(PromptRecord{kind, text, ""});
   int response = cancelled_ ? GTK_RESPONSE_CANCEL : gtk_dialog_run(dialog);
   current_ = outer;
   if (cancelled_) response = GTK_RESPONSE_CANCEL;
@@ -110,7 +112,7 @@ bool GtkPrompts::ShowMessage(const std::string& caption, const std::string& text
       prepared = GTK_RESPONSE_OK;
     }
   }
-  const int response = RunDialog(GTK_DIALOG(dialog), prepared);
+  const int response = RunDialog(GTK_DIALOG(dialog), prepared, yes_no ? "yesno" : "message", text);
   gtk_widget_destroy(dialog);
   return response == GTK_RESPONSE_YES;
 }
@@ -133,7 +135,8 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogSpec
   if (answers_ != nullptr) {
     std::optional<std::filesystem::path> prepared = answers_->NextFile();
     const int response =
-        RunDialog(GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+        RunDialog(GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL,
+                  save ? "save" : "open", spec.filter_pattern);
     if (response == GTK_RESPONSE_ACCEPT && prepared) {
       result = ResolveChosenFile(*prepared, spec, save);
     }
@@ -143,7 +146,10 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogSpec
     // name that only exists once the default extension is added is
     // confirmed like any other existing file.
     for (;;) {
-      if (RunDialog(GTK_DIALOG(dialog), std::nullopt) != GTK_RESPONSE_ACCEPT) break;
+      if (RunDialog(GTK_DIALOG(dialog), std::nullopt, save ? "save" : "open",
+                    spec.filter_pattern) != GTK_RESPONSE_ACCEPT) {
+        break;
+      }
       gchar* name = gtk_file_chooser_get_filename(chooser);
       if (name == nullptr) continue;
       const std::filesystem::path chosen(name);
@@ -178,10 +184,10 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFolder(const std::string&
   std::optional<std::filesystem::path> result;
   if (answers_ != nullptr) {
     std::optional<std::filesystem::path> prepared = answers_->NextFile();
-    const int response =
-        RunDialog(GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+    const int response = RunDialog(
+        GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL, "folder", title);
     if (response == GTK_RESPONSE_ACCEPT) result = prepared;
-  } else if (RunDialog(GTK_DIALOG(dialog), std::nullopt) == GTK_RESPONSE_ACCEPT) {
+  } else if (RunDialog(GTK_DIALOG(dialog), std::nullopt, "folder", title) == GTK_RESPONSE_ACCEPT) {
     gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
     if (name != nullptr) {
       result = std::filesystem::path(name);

@@ -31,6 +31,11 @@ class GtkPrompts : public Prompts {
   void SetObserver(std::function<void(const PromptRecord&)> observer) {
     observer_ = std::move(observer);
   }
+  // Before first use: told on the UI thread when a dialog is about to be
+  // shown (answer empty).
+  void SetShownObserver(std::function<void(const PromptRecord&)> observer) {
+    shown_observer_ = std::move(observer);
+  }
   // UI thread, at shutdown: closes the dialog on screen as Cancel/No and
   // answers every later prompt at once with Cancel/No.
   void CancelAll();
@@ -48,7 +53,8 @@ class GtkPrompts : public Prompts {
   bool ShowMessage(const std::string& caption, const std::string& text, bool yes_no);
   std::optional<std::filesystem::path> ChooseFile(const FileDialogSpec& spec, bool save);
   std::optional<std::filesystem::path> ChooseFolder(const std::string& title);
-  int RunDialog(GtkDialog* dialog, std::optional<int> auto_response);
+  int RunDialog(GtkDialog* dialog, std::optional<int> auto_response, const char* kind,
+                const std::string& text);
 
   template <typename T>
   std::optional<T> OnUi(std::function<T()> fn) {
@@ -61,6 +67,7 @@ class GtkPrompts : public Prompts {
   GtkUiThread* const ui_;
   PromptAnswers* answers_ = nullptr;
   std::function<void(const PromptRecord&)> observer_;
+  std::function<void(const PromptRecord&)> shown_observer_;
   GtkWindow* parent_ = nullptr;   // UI thread only
   GtkDialog* current_ = nullptr;  // UI thread only: the dialog on screen
   std::atomic<bool> cancelled_{false};

@@ -1,0 +1,259 @@
+// The real window under a virtual X server: a test page in a temporary app
+// directory uses the bridge, and the page log shows what crossed it. The
+// page reports what it sees through its title (printed by --page-log); the
+// test drives the window through --control.
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/base64.h"
+#include "orbo_process.h"
+#include "support/temp_dir.h"
+
+namespace orbo {
+namespace {
+
+using std::chrono::seconds;
+constexpr seconds kPatience(60);
+constexpr int kNoDisplay = 3;  // orbo's exit status when no display opens
+
+using Json = std::unique_ptr<cJSON, void (*)(cJSON*)>;
+Json Parse(const std::string& text) {
+  return Json(cJSON_Parse(text.c_str()), cJSON_Delete);
+}
+
+// The page functions the native side calls, each reporting through the
+// title; and on load a report of what the page found. Title changes that
+// follow each other quickly may reach the window as one, so AddText reports
+// every line it got so far.
+constexpr char kTestPage[] = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>test page</title><script>
+var seq = 0;
+function report(o) { o.seq = ++seq; document.title = JSON.stringify(o); }
+var lines = [];
+function AddText(t) {
+  lines.push(t);
+  var p = document.createElement('p');
+  p.textContent = t;
+  document.body.appendChild(p);
+  report({AddText: lines});
+}
+function SaveSetting() { report({SaveSetting: true}); }
+function DisableOperate(b) { report({DisableOperate: b}); }
+window.addEventListener('load', function() {
+  var r = {report: 'load', typeofApp: typeof app, jsValue: jsValue, lang: CurrentAppLang,
+           nOem: nOem, nFirst: nFirst, nRep: nRep, curserver: curserver, vircom: CurVirCom,
+           ver: CurSoftVer, hidden: Object.keys(window).indexOf('__orboNative')};
+  r.cmd23 = app.jsInvokeCPlusPlus('23', '');
+  r.cmd5 = String(app.jsInvokeCPlusPlus('5', ''));
+  try { myobject.myval = 5; r.myval = 'no exception'; } catch (e) { r.myval = e.message; }
+  myobject.myval = 'abc';
+  r.myvalBack = myobject.myval;
+  report(r);
+  app.jsInvokeCPlusPlus('12');       // one entry: not used by the window
+  app.jsInvokeCPlusPlus(7, 'x');     // a number as v1: command 0
+});
+</script></head><body><h3>ORBO test page</h3><p>The bridge under test.</p></body></html>
+)";
+
+constexpr char kOutsidePage[] = R"(<!DOCTYPE html>
+<html><head><title>outside</title><script>
+window.addEventListener('load', function() {
+  document.title = JSON.stringify({report: 'outside', typeofApp: typeof app,
+                                   ver: typeof CurSoftVer, myobject: typeof myobject});
+});
+</script></head><body>outside</body></html>
+)";
+
+class WindowGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (test::OrboProcess::FindXvfbRun().empty()) {
+      GTEST_SKIP() << "xvfb-run is not installed: no virtual X server for the window";
+    }
+    app_.Write("html/first_page.html", kTestPage);
+    app_.Write("outside.html", kOutsidePage);
+    app_.Write("html/i18n/strings_en.properties",
+               Base64Encode("alert_title=Alert\nsave_config_failed=Saving failed\n"));
+    app_.Write("SoftLang.ini",
+               "[HMI]\noem=0\nfirst=1\nlang=en\nrep=gateway\nVirCom=COM7\ncurserver=Europe\n");
+    app_.Write("ReleaseLog.log", "<HMISet><Hmi Help_Ch=\"HMI V2.3.4 build\"/></HMISet>");
+    std::filesystem::create_directories(Artifacts());
+    std::filesystem::create_directories(tmp_.path());
+  }
+
+  static std::filesystem::path Artifacts() {
+    return std::filesystem::path(ORBO_BINARY_DIR) / "tests" / "artifacts";
+  }
+
+  // Starts orbo on the test app directory; false when no display could be
+  // had (the test is then skipped).
+  bool StartOrbo(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--app-dir", app_.path().string(), "--page-log",
+                                     "--control", "--exit-after",       "240000"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::string error;
+    EXPECT_TRUE(orbo_.Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_.path(),
+                            tmp_ / "stderr.txt", &error))
+        << error;
+    return true;
+  }
+
+  // Waits for a page log line that is exactly text.
+  ::testing::AssertionResult Logged(const std::string& text) {
+    if (orbo_.WaitForLine(text, kPatience) == text) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "missing " << text << Diagnostics();
+  }
+
+  // The first title the page reported (parsed) that satisfies match, or
+  // null.
+  Json WaitForTitle(const std::function<bool(const cJSON*)>& match) {
+    std::string title;
+    orbo_.WaitForLine(
+        [&](const std::string& line) {
+          Json json = Parse(line);
+          const cJSON* t = cJSON_GetObjectItemCaseSensitive(json.get(), "title");
+          if (!cJSON_IsString(t)) return false;
+          Json inner = Parse(t->valuestring);
+          if (!inner || !match(inner.get())) return false;
+          title = t->valuestring;
+          return true;
+        },
+        kPatience);
+    return Parse(title);
+  }
+  Json WaitForReport(const std::string& key) {
+    return WaitForTitle(
+        [&](const cJSON* report) { return cJSON_HasObjectItem(report, key.c_str()); });
+  }
+
+  std::string Diagnostics() {
+    std::string text = "\npage log:\n";
+    for (const auto& line : orbo_.Lines()) text += "  " + line + "\n";
+    return text + "stderr:\n" + tmp_.Read("stderr.txt");
+  }
+
+  void SkipIfNoDisplay(int status) {
+    if (status == kNoDisplay) GTEST_SKIP() << "no X display could be opened";
+  }
+
+  static std::string Text(const Json& json, const char* key) {
+    const cJSON* item = cJSON_GetObjectItemCaseSensitive(json.get(), key);
+    return cJSON_IsString(item) ? item->valuestring : "<not a string>";
+  }
+  static double Number(const Json& json, const char* key) {
+    const cJSON* item = cJSON_GetObjectItemCaseSensitive(json.get(), key);
+    return cJSON_IsNumber(item) ? item->valuedouble : -999;
+  }
+
+  test::TempDir app_;
+  test::TempDir tmp_;
+  test::OrboProcess orbo_;
+};
+
+TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
+  const std::string shot = (Artifacts() / "window_monitor_placeholder.png").string();
+  StartOrbo({"--start", "setup", "--answer", "ok", "--screenshot", shot});
+
+  Json report = WaitForReport("report");
+  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_TRUE(report) << Diagnostics();
+  EXPECT_EQ(Text(report, "typeofApp"), "object");
+  EXPECT_EQ(Text(report, "jsValue"), "C++ created Value!");
+  EXPECT_EQ(Text(report, "lang"), "en");
+  EXPECT_EQ(Number(report, "nOem"), 0);
+  EXPECT_EQ(Number(report, "nFirst"), 1);
+  EXPECT_EQ(Text(report, "nRep"), "gateway");
+  EXPECT_EQ(Text(report, "curserver"), "Europe");
+  EXPECT_EQ(Text(report, "vircom"), "COM7: Virtual Serial Port");
+  EXPECT_EQ(Text(report, "ver"), "2.3.4");
+  EXPECT_EQ(Number(report, "hidden"), -1);
+  EXPECT_TRUE(cJSON_IsNumber(cJSON_GetObjectItemCaseSensitive(report.get(), "cmd23")));
+  EXPECT_EQ(Text(report, "cmd5"), "undefined");
+  EXPECT_EQ(Text(report, "myval"), "Invalid value type");
+  EXPECT_EQ(Text(report, "myvalBack"), "abc");
+
+  // Page calls as the window received them, and their results.
+  ASSERT_TRUE(Logged(R"({"call":["5",""]})"));
+  const size_t call = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"result":0})"));
+  EXPECT_LT(call, orbo_.index_of_last());
+  ASSERT_TRUE(Logged(R"({"dropped":"page call with 1 entries"})"));
+  ASSERT_TRUE(Logged(R"({"call":["","x"]})"));
+  ASSERT_TRUE(Logged(R"({"asking":"message","text":"Saving failed"})"));
+  ASSERT_TRUE(Logged(R"({"prompt":"message","text":"Saving failed","answer":"ok"})"));
+  ASSERT_TRUE(Logged(R"({"result":2})"));
+
+  // Scripts from a thread other than the UI thread, as the box worker sends
+  // them, arrive in order and run the page's functions.
+  orbo_.Send(R"({"run":"AddText(\"from the worker\");"})");
+  orbo_.Send(R"({"run":"save_config_failed","kind":0})");
+  orbo_.Send(R"({"run":"a \"quoted\" line","kind":2})");
+  ASSERT_TRUE(Logged(R"({"script":"AddText(\"from the worker\");"})"));
+  const size_t first = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"script":"AddText(\"Saving failed\");"})"));
+  const size_t second = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"script":"AddText(\"a \\\"quoted\\\" line\");"})"));
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, orbo_.index_of_last());
+  Json added = WaitForTitle([](const cJSON* report) {
+    return cJSON_GetArraySize(cJSON_GetObjectItemCaseSensitive(report, "AddText")) == 3;
+  });
+  ASSERT_TRUE(added) << Diagnostics();
+  Json expected = Parse(R"(["from the worker","Saving failed","a \"quoted\" line"])");
+  EXPECT_TRUE(cJSON_Compare(cJSON_GetObjectItemCaseSensitive(added.get(), "AddText"),
+                            expected.get(), true));
+
+  const std::string setup_shot = (Artifacts() / "window_setup_page.png").string();
+  orbo_.Send(R"({"screenshot":")" + setup_shot + "\"}");
+  ASSERT_TRUE(Logged(R"({"screenshot":")" + setup_shot + "\"}"));
+
+  // Leaving the setup page asks it to save first, then shows the monitor
+  // page (no address configured here: the local placeholder).
+  orbo_.Send(R"({"button":"monitor"})");
+  ASSERT_TRUE(Logged(R"({"script":"SaveSetting();"})"));
+  EXPECT_TRUE(WaitForReport("SaveSetting")) << Diagnostics();
+  ASSERT_TRUE(Logged(R"({"loaded":"about:blank"})"));
+
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(std::filesystem::exists(shot));
+  EXPECT_TRUE(std::filesystem::exists(setup_shot));
+}
+
+TEST_F(WindowGuiTest, PageOutsideTheToolGetsNoBridge) {
+  StartOrbo({"--start", "setup", "--answer", "ok"});
+  Json report = WaitForReport("report");
+  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_TRUE(report) << Diagnostics();
+  orbo_.Send(R"({"run":"location.href = '../outside.html';"})");
+  Json outside = WaitForReport("report");
+  while (outside && Text(outside, "report") != "outside") outside = WaitForReport("report");
+  ASSERT_TRUE(outside) << Diagnostics();
+  EXPECT_EQ(Text(outside, "typeofApp"), "undefined");
+  EXPECT_EQ(Text(outside, "ver"), "undefined");
+  EXPECT_EQ(Text(outside, "myobject"), "undefined");
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
+TEST_F(WindowGuiTest, ClosingWhileAQuestionIsOpenEndsCleanly) {
+  // No prepared answers: the message box of command 0 waits for a user who
+  // never comes, and the window is closed meanwhile.
+  StartOrbo({"--start", "setup"});
+  const std::string asking =
+      orbo_.WaitForLine(R"({"asking":"message","text":"Saving failed"})", kPatience);
+  if (asking.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_FALSE(asking.empty()) << Diagnostics();
+  const std::string shot = (Artifacts() / "window_question_open.png").string();
+  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
+  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
+}  // namespace
+}  // namespace orbo
