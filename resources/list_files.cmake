@@ -1,16 +1,6 @@
-# The list and catalogue files beside the executable: server profiles, the
-# Wi-Fi list, the box model file (Base64 of its XML source) and the update
-# catalogue.
-
-file(GLOB ORBO_SERVER_PROFILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Servers/*.xml)
-foreach(profile ${ORBO_SERVER_PROFILES})
-  get_filename_component(name ${profile} NAME)
-  orbo_app_copy(SOURCE ${profile} DEST Servers/${name})
-endforeach()
-
-# The tool edits the Wi-Fi list in place; the copy is refreshed only when
-# the shipped one is newer.
-orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WifiList.xml DEST WifiList.xml)
+# The catalogue files beside the executable: the box model file (Base64 of
+# its XML source) and the update catalogue with the digests of the sample
+# images. The server profiles and the Wi-Fi list are copied as static files.
 
 orbo_app_generate(DEST BOXType.hmi
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/BOXType.xml
