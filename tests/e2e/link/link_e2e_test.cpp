@@ -145,6 +145,38 @@ TEST_P(LinkE2e, ReplyRulesErrorSilenceAndNoReplyBuffer) {
   EXPECT_EQ(rig.sim_.Commands()[2], "Light\r");
 }
 
+TEST_P(LinkE2e, BoxStateCommands) {
+  Rig rig(GetParam(), {}, R"({"networkText":"eth0:0,ip:10.1.2.3\n,ping:40ms\n;"})");
+  ASSERT_TRUE(rig.sim_.ready());
+  ASSERT_TRUE(rig.Connect());
+  ReplyBuffer a, b, c, d, e;
+  EXPECT_TRUE(rig.link_.SendCommand("SetTZ Asia/Tokyo\r", &a));
+  EXPECT_EQ(a.Text(), "OK\r");
+  EXPECT_TRUE(rig.link_.SendCommand("SetTZ Asia/Tokyo\r", &b));
+  EXPECT_EQ(b.Text(), "END\r");
+  EXPECT_TRUE(rig.link_.SendCommand("SetBoxMode 4\r\n", &c));
+  EXPECT_TRUE(rig.link_.SendCommand("GetBoxMode\r\n", &d));
+  EXPECT_EQ(d.Text(), "Mode=4");
+  EXPECT_TRUE(rig.link_.SendCommand("TestNetwork\r\n", &e));
+  EXPECT_EQ(e.Text(), "eth0:0,ip:10.1.2.3\n,ping:40ms\n;");
+}
+
+TEST_P(LinkE2e, OlderOrFailingBoxAnswers) {
+  Rig rig(GetParam(), {"--tz-reply", "fail"}, R"({"networkJson":null,"versionPrefix":"ab!?"})");
+  ASSERT_TRUE(rig.sim_.ready());
+  ASSERT_TRUE(rig.Connect());
+  ReplyBuffer net, zone;
+  EXPECT_FALSE(rig.link_.SendCommand("TestNetworkJson\r\n", &net));
+  EXPECT_EQ(net.Text(), "ERROR\r");
+  EXPECT_TRUE(rig.link_.SendCommand("SetTZ UTC\r", &zone));
+  EXPECT_EQ(zone.Text(), "setTZ fail");
+  int64_t n = 0;
+  ASSERT_TRUE(rig.link_.Write("GetAllVersion\r", 14, &n));
+  char prefix[5] = {};
+  rig.link_.Read(prefix, 4, &n);
+  EXPECT_STREQ(prefix, "ab!?");
+}
+
 TEST_P(LinkE2e, DelayedReplyArrivesOnALaterRead) {
   // 1000 ms before each reply: over USB the first read (700 ms) times out
   // and the second brings it.
