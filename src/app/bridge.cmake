@@ -6,4 +6,5 @@ orbo_library(orbo_bridge
   DEPS orbo_settings orbo_platform orbo_base)
 orbo_library(orbo_tool
   SOURCES tool_services.cpp unavailable_services.cpp
-  DEPS orbo_bridge orbo_settings orbo_platform orbo_base)
+  DEPS orbo_ops orbo_ops_transfer orbo_lists orbo_platform_linux orbo_bridge orbo_settings
+       orbo_platform orbo_base)

@@ -2,11 +2,31 @@
 
 #include "app/unavailable_services.h"
 #include "base/logger.h"
+#include "formats/lists/cloud_url.h"
+#include "ops/box_ops_bundle.h"
+#include "ops/transfer/file_services.h"
+#include "platform/linux/hid_backends.h"
 
 namespace orbo {
+namespace {
+
+// "scheme:" as URLs start: a letter, then letters, digits, '+', '-', '.'.
+bool HasScheme(const std::string& url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (!letter(url[0])) return false;
+  for (size_t i = 1; i < colon; ++i) {
+    const char c = url[i];
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts,
-                           Clipboard* clipboard)
+                           Clipboard* clipboard, ToolOptions options)
     : appDir_(std::move(appDir)),
       view_(view),
       prompts_(prompts),
@@ -14,17 +34,22 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
       settings_(appDir_),
       scripts_(view_, [this](std::string_view key) { return settings_.LookupText(key); }) {
   settings_.Load();
-  // Each stand-in below is replaced by its subsystem's implementation as it
-  // lands; they take appDir_, scripts_, prompts_, clipboard_ and
-  // workerSleeper_ as they need them.
-  setup_ = std::make_unique<UnavailableSetupBuilder>();
-  wifi_ = std::make_unique<UnavailableWifiStore>();
+  setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
+  wifi_ = std::make_unique<WifiListStore>(appDir_);
+  // No subsystem builds these yet; their stand-ins report failure.
   passThrough_ = std::make_unique<UnavailablePassThrough>();
   editor_ = MakeEditorIntegration(appDir_);
-  link_ = std::make_unique<NoLinkStep>();
-  operations_ = std::make_unique<NoBoxOperations>();
-  (void)prompts_;
-  (void)clipboard_;
+
+  hid_ = MakeHidBackend(options.usbSimSocket);
+  BoxOpsDeps deps;
+  deps.appDir = appDir_;
+  deps.hid = hid_.get();
+  deps.sleeper = &workerSleeper_;
+  deps.scripts = &scripts_;
+  deps.prompts = prompts_;
+  deps.clipboard = clipboard_;
+  deps.view = view_;
+  boxOps_ = std::make_unique<BoxOpsBundle>(deps);
 }
 
 ToolServices::~ToolServices() = default;
@@ -41,8 +66,8 @@ BridgeServices ToolServices::Services() {
   s.wifi = wifi_.get();
   s.passThrough = passThrough_.get();
   s.editor = editor_.get();
-  s.link = link_.get();
-  s.operations = operations_.get();
+  s.link = &boxOps_->linkStep();
+  s.operations = &boxOps_->operations();
   const std::filesystem::path dir = appDir_;
   s.cloudUrl = [dir] { return ReadCloudUrl(dir); };
   return s;
@@ -52,9 +77,14 @@ std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::
   return std::make_unique<UnavailableEditor>();
 }
 
-std::string ReadCloudUrl(const std::filesystem::path&) {
-  ORBO_LOG_WARN("cloud address list not available in this build; monitor address is empty");
-  return std::string();
+std::string ReadCloudUrl(const std::filesystem::path& appDir) {
+  const std::optional<std::string> url = LoadCloudUrl(appDir);
+  if (!url) {
+    ORBO_LOG_WARN("cannot read the cloud address from html/Default.xml");
+    return std::string();
+  }
+  if (url->empty() || HasScheme(*url) || url->front() == '/') return *url;
+  return (appDir / "html" / *url).string();
 }
 
 }  // namespace orbo

@@ -14,15 +14,23 @@
 
 namespace orbo {
 
+class BoxOpsBundle;
 class Clipboard;
+class HidBackend;
 class Prompts;
+
+// How the tool reaches its box, for the front ends' command lines.
+struct ToolOptions {
+  // The simulator's USB report socket; empty: a real box through hidapi.
+  std::string usbSimSocket;
+};
 
 class ToolServices {
  public:
   // Loads the settings of appDir. view, prompts and clipboard are borrowed
   // and must outlive this object (and every MainFrameCore built from it).
-  ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts,
-               Clipboard* clipboard);
+  ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts, Clipboard* clipboard,
+               ToolOptions options = {});
   ~ToolServices();
   ToolServices(const ToolServices&) = delete;
   ToolServices& operator=(const ToolServices&) = delete;
@@ -51,8 +59,9 @@ class ToolServices {
   std::unique_ptr<WifiStore> wifi_;
   std::unique_ptr<PassThrough> passThrough_;
   std::unique_ptr<EditorIntegration> editor_;
-  std::unique_ptr<LinkStep> link_;
-  std::unique_ptr<BoxOperations> operations_;
+  // The box side of the worker: link step and operations over one link.
+  std::unique_ptr<HidBackend> hid_;
+  std::unique_ptr<BoxOpsBundle> boxOps_;
 };
 
 // The editor check and download launch of page commands 23 and 24, on their
@@ -60,8 +69,9 @@ class ToolServices {
 // needs nothing else of the tool. Never null.
 std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
 
-// The cloud monitoring address from the tool's list files; empty when it
-// cannot be read.
+// The cloud monitoring address (URL2 of html/Default.xml): an address with
+// a scheme as it stands, an absolute path as it stands, anything else as a
+// page under appDir/html. Empty when the file cannot be read or has none.
 std::string ReadCloudUrl(const std::filesystem::path& appDir);
 
 }  // namespace orbo

@@ -8,20 +8,6 @@
 
 namespace orbo {
 
-// BuildSetupXml: -1.
-class UnavailableSetupBuilder : public SetupFileBuilder {
- public:
-  int BuildSetupXml(const std::string& form) override;
-};
-
-// SaveWifi, RemoveWifi: -1.
-class UnavailableWifiStore : public WifiStore {
- public:
-  int SaveWifi(const std::optional<std::string>& name,
-               const std::optional<std::string>& password) override;
-  int RemoveWifi(const std::string& name) override;
-};
-
 // ApplyPassThrough, EndPassThrough: -1.
 class UnavailablePassThrough : public PassThrough {
  public:
@@ -34,19 +20,6 @@ class UnavailableEditor : public EditorIntegration {
  public:
   int IsEditorUsable(const std::string& folder) override;
   int LaunchHmiDownload(const std::string& json) override;
-};
-
-// ConnectAndDetect: false (no link), state untouched; Close: nothing.
-class NoLinkStep : public LinkStep {
- public:
-  bool ConnectAndDetect(CommandState& state) override;
-  void Close() override {}
-};
-
-// Run: nothing but the warning.
-class NoBoxOperations : public BoxOperations {
- public:
-  void Run(int code, CommandState& state) override;
 };
 
 }  // namespace orbo

@@ -37,7 +37,7 @@ class Session {
       : view_(out),
         clipboard_(out),
         prompts_(out, options.answers, options.files),
-        tool_(options.appDir, &view_, &prompts_, &clipboard_),
+        tool_(options.appDir, &view_, &prompts_, &clipboard_, ToolOptions{options.usbSimSocket}),
         pageEditor_(MakeEditorIntegration(options.appDir)),
         core_(tool_.Services()),
         out_(out) {

@@ -26,6 +26,7 @@ struct PageSessionOptions {
   std::filesystem::path appDir;
   std::vector<std::string> answers;  // --answer: yes, no, ok
   std::vector<std::string> files;    // --file: a path, or empty for Cancel
+  std::string usbSimSocket;          // --usb-sim: the simulator's USB report socket
 };
 
 // Runs the session until the end of in; returns after the box worker's

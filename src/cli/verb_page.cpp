@@ -15,12 +15,18 @@ int Page(const Args& given) {
   options.appDir = AppDir();
   options.answers = TakeOption(&args, "--answer");
   options.files = TakeOption(&args, "--file");
+  const std::vector<std::string> usbSim = TakeOption(&args, "--usb-sim");
+  if (usbSim.size() > 1) return Fail("page: --usb-sim may be given once");
+  if (!usbSim.empty()) {
+    if (usbSim.front().empty()) return Fail("page: --usb-sim needs a socket path");
+    options.usbSimSocket = usbSim.front();
+  }
   for (const auto& answer : options.answers) {
     if (answer != "yes" && answer != "no" && answer != "ok")
       return Fail("page: --answer takes yes, no or ok, not \"" + answer + "\"");
   }
   if (!args.empty()) {
-    if (args.front() == "--answer" || args.front() == "--file")
+    if (args.front() == "--answer" || args.front() == "--file" || args.front() == "--usb-sim")
       return Fail("page: " + args.front() + " needs a value");
     return Fail("page: unexpected argument \"" + args.front() + "\"");
   }
@@ -29,8 +35,9 @@ int Page(const Args& given) {
 }
 
 ORBO_CLI_VERB("page",
-              "page [--answer yes|no|ok]... [--file PATH]...  the page host: JSON page calls "
-              "on stdin, scripts and prompts on stdout",
+              "page [--answer yes|no|ok]... [--file PATH]... [--usb-sim SOCKET]  the page host: "
+              "JSON page calls on stdin, scripts and prompts on stdout; --usb-sim reaches the USB "
+              "box through the simulator's report socket",
               Page);
 
 }  // namespace
