@@ -25,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A loopback address of this run's own.
-addr="127.$((200 + $$ % 50)).$(( ($$ / 50) % 250 )).$((1 + RANDOM % 250))"
+addr="127.$((230 + $$ % 20)).$(( ($$ / 20) % 250 )).$((1 + RANDOM % 250))"
 head -c $((64 << 20)) /dev/urandom > "$work/send.bin"
 head -c $((256 << 20)) /dev/urandom > "$work/fetch.bin"
 cat > "$work/profile.json" <<JSON
