@@ -54,6 +54,10 @@ bool SendPath(OpsContext& ctx, const std::filesystem::path& path, std::string_vi
 bool PrepareAndSend(OpsContext& ctx, const std::filesystem::path& image_path,
                     std::string_view box_name, std::string_view digest, bool packaged) {
   const PageScripts& page = ctx.scripts;
+  // A decrypted image or package of an earlier run that ended abruptly.
+  const std::filesystem::path update_dir = ctx.appDir / "update";
+  RemoveStaleTempFiles(update_dir);
+  if (image_path.parent_path() != update_dir) RemoveStaleTempFiles(image_path.parent_path());
   {
     FilePtr probe(std::fopen(image_path.c_str(), "rbe"), std::fclose);
     if (!probe) {
@@ -83,7 +87,6 @@ bool PrepareAndSend(OpsContext& ctx, const std::filesystem::path& image_path,
   if (!packaged) return SendPath(ctx, plain.path(), box_name, plain_digest);
 
   const PackageKind kind = ChoosePackage(image_path);
-  const std::filesystem::path update_dir = ctx.appDir / "update";
   TempFile package(update_dir / kind.packageName);
   std::string package_digest;
   if (!package.valid() || !package.CloseFd() ||

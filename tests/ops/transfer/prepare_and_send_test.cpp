@@ -124,6 +124,20 @@ TEST_F(PrepareAndSendTest, AMissingOrBrokenTemplateFailsBeforeSending) {
   EXPECT_EQ(f.Files().size(), shipped.size());
 }
 
+TEST_F(PrepareAndSendTest, LeftoversOfAnAbruptlyEndedRunAreRemoved) {
+  f.dir.Write("update/.os.tmp.a1B2c3", "decrypted");
+  f.dir.Write("update/.fsFLASHARM9.tmp.Zz9yY8", "package");
+  f.dir.Write("update/.keep", "");
+  f.dir.Write("update/notes.tmp.abcdef", "");
+  f.dir.Write("update/.notes.tmp.toolong", "");
+  EXPECT_FALSE(Send("os.img", "", false));
+  EXPECT_FALSE(std::filesystem::exists(f.dir / "update/.os.tmp.a1B2c3"));
+  EXPECT_FALSE(std::filesystem::exists(f.dir / "update/.fsFLASHARM9.tmp.Zz9yY8"));
+  EXPECT_TRUE(std::filesystem::exists(f.dir / "update/.keep"));
+  EXPECT_TRUE(std::filesystem::exists(f.dir / "update/notes.tmp.abcdef"));
+  EXPECT_TRUE(std::filesystem::exists(f.dir / "update/.notes.tmp.toolong"));
+}
+
 TEST_F(PrepareAndSendTest, AnUnwritableUpdateFolderShowsCryptFailure) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   std::filesystem::permissions(

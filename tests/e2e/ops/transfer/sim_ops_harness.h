@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "link/box_link.h"
 #include "ops/ops_context.h"
 #include "platform/clipboard.h"
+#include "platform/linux/hid_backends.h"
 #include "platform/local_addresses.h"
 #include "support/fake_sleeper.h"
 #include "support/recording_view.h"
@@ -43,7 +45,8 @@ class SimOps {
   // profile_json: the simulator's profile; extra: more simulator flags.
   explicit SimOps(const std::string& profile_json, std::vector<std::string> extra = {})
       : sim(simDir.path(), std::move(extra), profile_json),
-        link(nullptr, linkSleeper, Options()),
+        hid(MakeSeqpacketBackend(sim.usb_path())),
+        link(hid.get(), linkSleeper, Options()),
         scripts(&view, [](std::string_view key) { return std::string(key); }),
         addresses({}),
         ctx(appDir.path(), link, scripts, prompts, clipboard, sleeper, &view, addresses) {
@@ -57,10 +60,12 @@ class SimOps {
     return o;
   }
 
-  // Connects and identifies the box as the worker would; false when the
-  // simulator did not come up or the box did not answer.
-  bool Connect() {
-    if (!sim.ready() || !link.ConnectTcp(sim.address(), kBoxPort)) return false;
+  // Connects over TCP (or the USB report socket) and identifies the box as
+  // the worker would; false when the simulator did not come up or the box
+  // did not answer.
+  bool Connect(bool usb = false) {
+    if (!sim.ready()) return false;
+    if (!(usb ? link.ConnectUsb() : link.ConnectTcp(sim.address(), kBoxPort))) return false;
     ctx.typeReply.Clear();
     return link.SendCommand("GetHMIType\r", &ctx.typeReply);
   }
@@ -109,6 +114,7 @@ class SimOps {
   TempDir simDir;
   TempDir appDir;
   BoxSim sim;
+  std::unique_ptr<HidBackend> hid;
   FakeSleeper linkSleeper;
   FakeSleeper sleeper;
   BoxLink link;

@@ -108,9 +108,13 @@ TEST(TransferE2e, AnImageThatDoesNotMatchItsDigestIsNeverSent) {
   EXPECT_EQ(s.AppFiles(), files_before);
 }
 
-TEST(TransferE2e, PackagedModeAppliesToEveryComponentOfTheCheck) {
+// Over TCP and over the USB report transport, whose reads take whole
+// reports.
+class PackagedUpdate : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PackagedUpdate, AppliesToEveryComponentOfTheCheck) {
   SimOps s(kOldGateway);
-  ASSERT_TRUE(s.Connect());
+  ASSERT_TRUE(s.Connect(GetParam()));
   s.prompts.AnswerYesNo(true);
   const auto files_before = s.AppFiles();
   ASSERT_TRUE(FirmwareCheck(s.ctx));
@@ -128,6 +132,9 @@ TEST(TransferE2e, PackagedModeAppliesToEveryComponentOfTheCheck) {
   ASSERT_TRUE(FirmwareCheck(s.ctx));
   EXPECT_EQ(s.LogLines(), (std::vector<std::string>{"detect_fireware", "is_up_to_date"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Transports, PackagedUpdate, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Usb" : "Tcp"; });
 
 TEST(TransferE2e, ProjectSendAndFetchWithItsPassword) {
   SimOps s(kUpToDatePanel);
