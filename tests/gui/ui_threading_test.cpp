@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -96,7 +97,8 @@ TEST(GtkUiThreadTest, RunningTaskFinishesWhenShutdownComesFromItsNestedLoop) {
       bool closed = false;
       g_idle_add(
           [](gpointer data) -> gboolean {
-            auto* args = static_cast<std::pair<GtkUiThread*, bool*>*>(data);
+            std::unique_ptr<std::pair<GtkUiThread*, bool*>> args(
+                static_cast<std::pair<GtkUiThread*, bool*>*>(data));
             args->first->Shutdown();
             *args->second = true;
             return G_SOURCE_REMOVE;
