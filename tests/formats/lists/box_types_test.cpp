@@ -68,12 +68,5 @@ TEST(BoxTypes, ByteOrderMarkAndBadUtf8AreTolerated) {
   EXPECT_EQ(DecodeBoxTypesText(Base64Encode("<a b=\"\xFF\"/>")), "<a b=\"\xEF\xBF\xBD\"/>");
 }
 
-TEST(BoxTypes, AFailedSaveLeavesTheOldFile) {
-  test::TempDir dir;
-  XmlDoc doc;
-  ASSERT_TRUE(doc.SetText(kModels));
-  EXPECT_FALSE(SaveBoxTypes(dir / "missing-folder", doc));
-}
-
 }  // namespace
 }  // namespace orbo

@@ -92,23 +92,5 @@ TEST(WifiList, MissingOrBrokenFilesAreRefusedAndNeverCreatedOrRewritten) {
   EXPECT_EQ(dir.Read("WifiList.xml"), broken);
 }
 
-TEST(WifiList, KeepsTheFilesEncoding) {
-  test::TempDir dir;
-  // UTF-16LE with a byte-order mark stays UTF-16LE with the mark.
-  const std::string plain = "<WifiList><wifi Name=\"A\" Psw=\"1\"/></WifiList>";
-  std::string utf16 = "\xFF\xFE";
-  for (char c : plain) {
-    utf16.push_back(c);
-    utf16.push_back('\0');
-  }
-  dir.Write("WifiList.xml", utf16);
-  ASSERT_EQ(SaveWifi(dir.path(), "A", "2"), 0);
-  const std::string saved = dir.Read("WifiList.xml");
-  ASSERT_GE(saved.size(), 2u);
-  EXPECT_EQ(saved.substr(0, 2), "\xFF\xFE");
-  EXPECT_EQ(saved.size(), utf16.size());
-  EXPECT_NE(saved.find(std::string("2\0\"\0", 4)), std::string::npos);
-}
-
 }  // namespace
 }  // namespace orbo

@@ -20,14 +20,5 @@ TEST(WifiListStore, AbsentNameSavesNothingAndAbsentPasswordIsEmpty) {
   EXPECT_EQ(store.RemoveWifi("Lab"), -1);
 }
 
-TEST(AppDirSetupBuilder, BuildsIntoItsAppDirectory) {
-  test::TempDir dir;
-  dir.Write("html/Default.xml", "<QXBoxSet><Wifi SSID=\"\"/></QXBoxSet>");
-  AppDirSetupBuilder builder(dir.path());
-  EXPECT_EQ(builder.BuildSetupXml("Wifi\x02SSID\x02Lab\x02"), 0);
-  EXPECT_EQ(dir.Read("setup.xml"), "<QXBoxSet><Wifi SSID=\"Lab\"/></QXBoxSet>");
-  EXPECT_EQ(builder.BuildSetupXml("Wifi\x02SSID"), -1);
-}
-
 }  // namespace
 }  // namespace orbo

@@ -150,12 +150,5 @@ TEST(PlanUpdates, AMissingPackagedVersionPackagesEveryComponent) {
   EXPECT_FALSE(plan.packaged);
 }
 
-TEST(PlanUpdates, VersionLinesAreCutAt255Characters) {
-  auto records = Records({{"OSVER:", "V3"}});
-  const std::string list = "OSVER:V2" + std::string(400, 'x');
-  const UpdatePlan plan = PlanUpdates(list, "A7", "new:", &records);
-  EXPECT_EQ(plan.question, list.substr(0, 255) + " new: V3\n");
-}
-
 }  // namespace
 }  // namespace orbo

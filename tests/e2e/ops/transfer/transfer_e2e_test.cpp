@@ -76,21 +76,57 @@ TEST(TransferE2e, AcceptedUpdateIsSentBeforeTheConfiguration) {
   EXPECT_EQ(s.AppFiles(), files_before);  // no decrypted image stayed
 }
 
-TEST(TransferE2e, ARefusedUpdateStillRebootsButSendsNoFile) {
-  // The box takes the image but its final answer is "timeout".
-  SimOps s(R"({"hmiType": "OP-S70", "versions": ["fsFLASHVER:V1.2.0-P:FS", "OSVER:V2.1.0"],
-              "acks": ["okok!\r", "okok!\r", "timeout"], "resetMs": 0})");
+TEST(TransferE2e, ABoxThatWillNotStopIsLeftAlone) {
+  SimOps s(kUpToDatePanel, {"--error", "TerminateAll"});
   ASSERT_TRUE(s.Connect());
-  s.prompts.AnswerYesNo(true);
+  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
+  s.state.linkDown = 0;
+  s.state.detectRequested = 0;
+  SendToBox(s.ctx, s.state, "setup.xml");
+  EXPECT_EQ(s.BoxCommands(), (std::vector<std::string>{"GetHMIType", "TerminateAll"}));
+  EXPECT_EQ(s.LogLines(), (std::vector<std::string>{"stopping_orbo", "stop_orbo_failed"}));
+  EXPECT_TRUE(s.sleeper.pauses().empty());
+  EXPECT_EQ(s.state.linkDown, 0);
+  EXPECT_EQ(s.state.detectRequested, 0);
+}
+
+TEST(TransferE2e, ADeclinedUpdateStillSendsTheConfiguration) {
+  SimOps s(kOldPanel);
+  ASSERT_TRUE(s.Connect());
   s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
   SendToBox(s.ctx, s.state, "setup.xml");
-  EXPECT_EQ(s.CountCommand("Download fsFLASH"), 1u);
-  EXPECT_EQ(s.CountCommand("Download setup.xml"), 0u);
-  EXPECT_EQ(s.BoxCommands().back(), "reset");
-  EXPECT_TRUE(s.Logged("download_failed"));
-  EXPECT_FALSE(s.Logged("download_config_file"));
-  EXPECT_TRUE(s.Logged("reboot_orbo"));
-  EXPECT_EQ(s.state.detectRequested, 1);
+  const auto asked = s.prompts.asked();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].kind, "yesno");
+  EXPECT_EQ(asked[0].caption, "alert_title");
+  EXPECT_EQ(asked[0].text,
+            "fsFLASHVER:V1.2.0-P:FS detect_new_firmware V1.3.0-P:FS\n\nis_update_firmware");
+  EXPECT_EQ(s.CountCommand("Download fsFLASH"), 0u);
+  EXPECT_EQ(test::ReadAll(s.Stored("setup.xml")), "<QXBoxSet/>");
+}
+
+// Failures before the file goes out: the box is still rebooted.
+TEST(TransferE2e, NothingToSendStillReboots) {
+  {
+    SimOps s(kUpToDatePanel);  // the shipped catalogue is missing
+    ASSERT_TRUE(s.Connect());
+    std::filesystem::remove(s.appDir / "Up.ibl");
+    s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
+    SendToBox(s.ctx, s.state, "setup.xml");
+    EXPECT_TRUE(s.Logged("detect_soft_fireware_failed"));
+    EXPECT_EQ(s.CountCommand("Download setup.xml"), 0u);
+    EXPECT_EQ(s.BoxCommands().back(), "reset");
+  }
+  {
+    SimOps s(kUpToDatePanel);  // the chosen project is gone
+    ASSERT_TRUE(s.Connect());
+    s.state.transferPath = s.appDir / "gone.kzrp";
+    SendToBox(s.ctx, s.state, "cloudprj.kzrp");
+    EXPECT_EQ(s.LogLines(), (std::vector<std::string>{"stopping_orbo", "detect_fireware",
+                                                      "is_up_to_date", "download_project_file",
+                                                      "download_failed", "reboot_orbo"}));
+    EXPECT_EQ(s.BoxCommands().back(), "reset");
+  }
 }
 
 TEST(TransferE2e, AnImageThatDoesNotMatchItsDigestIsNeverSent) {
