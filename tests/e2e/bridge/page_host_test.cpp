@@ -172,6 +172,30 @@ TEST_F(PageHostTest, BadArgumentsAreRefused) {
   EXPECT_TRUE(run.out.empty());
   run = Page("", {"extra"});
   EXPECT_EQ(run.exit_code, 1);
+  run = Page("", {"--usb-sim"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("--usb-sim"), std::string::npos);
+}
+
+TEST_F(PageHostTest, MonitorAddressComesFromTheDefaultSettingsPage) {
+  struct Case {
+    std::string url2;
+    std::string shown;
+  } cases[] = {
+      {"monitor.html", AppDir() + "/html/monitor.html"},
+      {"https://cloud.example.invalid/view?id=1", "https://cloud.example.invalid/view?id=1"},
+      {"/srv/pages/monitor.html", "/srv/pages/monitor.html"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url2);
+    dir_.Write("app/html/Default.xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QXBoxSet><BaseSet URL2=\"" + c.url2 +
+                   "\"/></QXBoxSet>\n");
+    HostRun run = Page("");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, (Lines{"{\"navigate\":\"" + c.shown + "\"}"}));
+  }
 }
 
 TEST_F(PageHostTest, EndsAfterTheWorkerWhileOnTheSetupPage) {
