@@ -1,19 +1,15 @@
-// Machine code, box mode, stop and reboot, light, and the dispatcher that
-// picks them.
+// Machine code, box mode, stop and reboot, and light.
 #include "ops/power_ops.h"
 
 #include <gmock/gmock.h>
 
 #include "base/codepage.h"
-#include "ops/ops_dispatcher.h"
 #include "ops_fixture.h"
 
 namespace orbo::test {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 const char kDashes[] = "----------------------------------------------";
 
@@ -99,21 +95,6 @@ TEST_F(PowerOpsTest, LightReportsWhetherTheCommandWentOut) {
   link_.Attach(nullptr);
   EXPECT_FALSE(LightBox(ctx_));
   EXPECT_THAT(Shown(), ElementsAre(kDashes, "@light_cmd_err"));
-}
-
-TEST_F(PowerOpsTest, DispatcherRunsTheQueuedCodeWithTheStateItNeeds) {
-  OpsDispatcher dispatcher(ctx_);
-  CommandState state;
-  state.boxMode = 7;
-  box_.Answer("SetBoxMode", "OK\r");
-  dispatcher.Run(16, state);
-  EXPECT_THAT(box_.commands, Contains("SetBoxMode 7\r\n"));
-
-  box_.commands.clear();
-  view_.Clear();
-  for (int code : {0, 6, 9, 10, 11, 12, 17, 28, 99}) dispatcher.Run(code, state);
-  EXPECT_THAT(box_.commands, IsEmpty());
-  EXPECT_THAT(view_.scripts(), IsEmpty());
 }
 
 }  // namespace

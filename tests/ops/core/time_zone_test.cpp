@@ -85,14 +85,6 @@ TEST_F(TimeZoneTest, RebootQuestionAfterAZoneChange) {
   EXPECT_EQ(Shown().back(), "@update_time_failed");
 }
 
-TEST_F(TimeZoneTest, SilentBoxGetsLocalTimeAndBothFailuresShow) {
-  box_.Answer("SetTime ", "");
-  EXPECT_FALSE(SetTimeAndZone(ctx_, state_));
-  EXPECT_EQ(box_.commands.back(), "SetTime 2024-03-05 08:08:09\r");
-  EXPECT_THAT(Shown(), ElementsAre("----------------------------------------------",
-                                   "@updating_time", "@update_tz_fail", "@update_time_failed"));
-}
-
 TEST_F(TimeZoneTest, ZoneIsSentInTheCodePageAndCannotCarryAnotherCommand) {
   ScopedCodepage cp("CP1252");
   box_.Answer("SetTZ ", "END\r");
