@@ -224,11 +224,22 @@ TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
   EXPECT_TRUE(std::filesystem::exists(setup_shot));
 }
 
-TEST_F(WindowGuiTest, PageOutsideTheToolGetsNoBridge) {
+TEST_F(WindowGuiTest, SetupAgainReloadsAndOutsidePagesGetNoBridge) {
   StartOrbo({"--start", "setup", "--answer", "ok"});
   Json report = WaitForReport("report");
   if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
   ASSERT_TRUE(report) << Diagnostics();
+  const std::string first_page = "file://" + (app_.path() / "html" / "first_page.html").string();
+  ASSERT_TRUE(Logged(R"({"loaded":")" + first_page + "\"}"));
+
+  // The setup page again: the same address is reloaded, and the new page
+  // gets the bridge as the first one did.
+  orbo_.Send(R"({"button":"setup"})");
+  ASSERT_TRUE(Logged(R"({"loaded":")" + first_page + "\"}"));
+  Json again = WaitForReport("report");
+  ASSERT_TRUE(again) << Diagnostics();
+  EXPECT_EQ(Text(again, "typeofApp"), "object");
+
   orbo_.Send(R"({"run":"location.href = '../outside.html';"})");
   Json outside = WaitForReport("report");
   while (outside && Text(outside, "report") != "outside") outside = WaitForReport("report");
