@@ -19,10 +19,11 @@ void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view 
   const PageScripts& page = ctx.scripts;
   page.ShowKey(box_name == kProjectBoxName ? keys::kDownloadProjectFile
                                            : keys::kDownloadConfigFile);
+  // A file whose digest cannot be taken (missing, a folder) is not sent.
   std::string digest;
-  Md5FileHex(state.transferPath, &digest);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-      std::fopen(state.transferPath.c_str(), "rbe"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, std::fclose);
+  if (Md5FileHex(state.transferPath, &digest) == 0)
+    file.reset(std::fopen(state.transferPath.c_str(), "rbe"));
   if (!file) {
     page.ShowKey(keys::kDownloadFailed);
     return;
