@@ -45,13 +45,16 @@ bool OrboProcess::Start(const std::string& orbo, const std::vector<std::string>&
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
     if (entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-        entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("GDK_BACKEND=", 0) == 0) {
+        entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("GDK_BACKEND=", 0) == 0 ||
+        entry.rfind("GSETTINGS_BACKEND=", 0) == 0) {
       continue;
     }
     env_text.push_back(entry);
   }
   env_text.push_back("TMPDIR=" + tmp_dir.string());
   env_text.push_back("GDK_BACKEND=x11");
+  // Toolkit settings (the file chooser's, for example) stay in memory.
+  env_text.push_back("GSETTINGS_BACKEND=memory");
   std::vector<char*> envp;
   for (auto& e : env_text) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -251,6 +251,34 @@ TEST_F(WindowGuiTest, SetupAgainReloadsAndOutsidePagesGetNoBridge) {
   EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
 }
 
+TEST_F(WindowGuiTest, FileDialogsAnswerTheProjectCommands) {
+  const std::filesystem::path project = app_.Write("projects/plant.kzrp", "project");
+  const std::filesystem::path target = app_ / "projects" / "backup";
+  StartOrbo({"--start", "setup", "--answer", "ok", "--file", project.string(), "--file",
+             target.string()});
+  Json report = WaitForReport("report");
+  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_TRUE(report) << Diagnostics();
+  ASSERT_TRUE(Logged(R"({"result":2})"));  // the page's own command 0 at load
+
+  // Commands 14 and 15 from the page: an open dialog that must find the
+  // file, a save dialog that adds the default extension, then an open
+  // dialog with no answer left, which is cancelled.
+  orbo_.Send(R"({"run":"app.jsInvokeCPlusPlus('14', '');"})");
+  ASSERT_TRUE(Logged(R"({"asking":"open","text":"*.kzrp"})"));
+  ASSERT_TRUE(Logged(R"({"prompt":"open","text":"*.kzrp","answer":")" + project.string() + "\"}"));
+  ASSERT_TRUE(Logged(R"({"result":0})"));
+  orbo_.Send(R"({"run":"app.jsInvokeCPlusPlus('15', 'secret');"})");
+  ASSERT_TRUE(
+      Logged(R"({"prompt":"save","text":"*.kzrp","answer":")" + target.string() + ".kzrp\"}"));
+  ASSERT_TRUE(Logged(R"({"result":0})"));
+  orbo_.Send(R"({"run":"app.jsInvokeCPlusPlus('14', '');"})");
+  ASSERT_TRUE(Logged(R"({"prompt":"open","text":"*.kzrp","answer":"cancel"})"));
+  ASSERT_TRUE(Logged(R"({"result":1})"));
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
 TEST_F(WindowGuiTest, ClosingWhileAQuestionIsOpenEndsCleanly) {
   // No prepared answers: the message box of command 0 waits for a user who
   // never comes, and the window is closed meanwhile.

@@ -34,6 +34,11 @@ void OnMappedRespond(GtkWidget* widget, gpointer data) {
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RespondLater, pending, FreeAutoResponse);
 }
 
+// The response that closes a file dialog with a prepared answer. Not one of
+// the accepting responses, which the file chooser would refuse while no
+// file is selected in it.
+constexpr int kPreparedAnswer = 1;
+
 std::string PathText(const std::optional<std::filesystem::path>& path) {
   return path ? path->string() : std::string("cancel");
 }
@@ -135,9 +140,9 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogSpec
   if (answers_ != nullptr) {
     std::optional<std::filesystem::path> prepared = answers_->NextFile();
     const int response =
-        RunDialog(GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL,
+        RunDialog(GTK_DIALOG(dialog), prepared ? kPreparedAnswer : GTK_RESPONSE_CANCEL,
                   save ? "save" : "open", spec.filter_pattern);
-    if (response == GTK_RESPONSE_ACCEPT && prepared) {
+    if (response == kPreparedAnswer && prepared) {
       result = ResolveChosenFile(*prepared, spec, save);
     }
   } else {
@@ -185,8 +190,8 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFolder(const std::string&
   if (answers_ != nullptr) {
     std::optional<std::filesystem::path> prepared = answers_->NextFile();
     const int response = RunDialog(
-        GTK_DIALOG(dialog), prepared ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL, "folder", title);
-    if (response == GTK_RESPONSE_ACCEPT) result = prepared;
+        GTK_DIALOG(dialog), prepared ? kPreparedAnswer : GTK_RESPONSE_CANCEL, "folder", title);
+    if (response == kPreparedAnswer) result = prepared;
   } else if (RunDialog(GTK_DIALOG(dialog), std::nullopt, "folder", title) == GTK_RESPONSE_ACCEPT) {
     gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
     if (name != nullptr) {
