@@ -8,6 +8,9 @@
 
 namespace orbo {
 
+// The extension's name, under which its source is evaluated.
+inline constexpr char kAppExtensionName[] = "v8/app";
+
 // The extension source, exactly as it ships: it gives every page
 // app.jsInvokeCPlusPlus(v1, v2), which calls the native jsInvokeCPlusPlus.
 inline constexpr std::string_view kAppExtensionSource =

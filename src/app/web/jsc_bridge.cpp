@@ -97,7 +97,7 @@ bool InstallBridge(JSCContext* ctx, std::shared_ptr<PageCallSink> sink) {
   const std::string source =
       BindNativeDeclarations(kAppExtensionSource, kNativeHolderName, nullptr);
   GObjectPtr<JSCValue> result(
-      jsc_context_evaluate_with_source_uri(ctx, source.c_str(), -1, "v8/app", 1));
+      jsc_context_evaluate_with_source_uri(ctx, source.c_str(), -1, kAppExtensionName, 1));
   return !TakeException(ctx, "running the bridge source");
 }
 

@@ -39,8 +39,8 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
     prompts_.SetShownObserver([log = log_](const PromptRecord& record) { log->Asking(record); });
   }
 
-  // Web data (storage, cache) lives under the temporary folder, as the
-  // tool's browser cache always did; nothing is written beside the tool.
+  // Web data (storage, cache) lives under the temporary folder; nothing is
+  // written beside the tool.
   const std::string data_dir = (std::filesystem::path(g_get_tmp_dir()) / "orbo-web").string();
   GObjectPtr<WebKitWebsiteDataManager> data(webkit_website_data_manager_new(
       "base-data-directory", data_dir.c_str(), "base-cache-directory", data_dir.c_str(), nullptr));
