@@ -57,7 +57,8 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
     page_->SetScriptObserver([log = log_](const std::string& script) { log->Script(script); });
   }
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
-  tool_ = std::make_unique<ToolServices>(appDir_, page_.get(), &prompts_, &clipboard_);
+  tool_ = std::make_unique<ToolServices>(appDir_, page_.get(), &prompts_, &clipboard_,
+                                         ToolOptions{options.usbSim});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetParent(GTK_WINDOW(window_));
 }

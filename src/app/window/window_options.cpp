@@ -22,7 +22,8 @@ bool ParseCount(const std::string& text, int* value) {
 const char* WindowUsage() {
   return "usage: orbo [--app-dir DIR] [--page-log] [--control] [--start monitor|setup]\n"
          "            [--answer yes|no|ok]... [--file PATH]... [--auto-answer]\n"
-         "            [--screenshot PATH] [--exit-after MS] [--bench-runscript N] [--verbose]\n";
+         "            [--screenshot PATH] [--exit-after MS] [--bench-runscript N] [--verbose]\n"
+         "            [--usb-sim SOCKET]\n";
 }
 
 std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& args,
@@ -76,6 +77,12 @@ std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& 
         return std::nullopt;
       }
       options.answers.push_back(text);
+    } else if (arg == "--usb-sim") {
+      if (!value(&options.usbSim)) return std::nullopt;
+      if (options.usbSim.empty()) {
+        *error = "--usb-sim takes the simulator's socket path";
+        return std::nullopt;
+      }
     } else if (arg == "--file") {
       if (!value(&text)) return std::nullopt;
       options.files.push_back(text);

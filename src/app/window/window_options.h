@@ -19,6 +19,7 @@ struct WindowOptions {
   bool autoAnswer = false;           // --auto-answer: prompts use the queues even when empty
   int benchRunScript = 0;            // --bench-runscript N: measure and exit
   bool verbose = false;              // --verbose: debug trace on stderr
+  std::string usbSim;                // --usb-sim SOCKET: the simulated box's USB report socket
 };
 
 // Parses argv (without the program name). nullopt and *error set when an
