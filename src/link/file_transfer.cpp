@@ -10,9 +10,9 @@
 
 #include "base/file_util.h"
 #include "base/logger.h"
+#include "base/unique_fd.h"
 #include "formats/crypto/digest.h"
 #include "link/transfer_header.h"
-#include "link/unique_fd.h"
 #include "settings/message_keys.h"
 
 namespace orbo {

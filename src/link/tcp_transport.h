@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unique_fd.h"
 #include "link/transport.h"
-#include "link/unique_fd.h"
 
 namespace orbo {
 

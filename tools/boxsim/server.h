@@ -9,9 +9,9 @@
 #include <string>
 #include <thread>
 
+#include "base/unique_fd.h"
 #include "box.h"
 #include "channel.h"
-#include "link/unique_fd.h"
 
 namespace boxsim {
 

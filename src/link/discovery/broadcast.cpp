@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "base/logger.h"
+#include "base/unique_fd.h"
 #include "link/discovery/ipv4_text.h"
-#include "link/discovery/socket_fd.h"
 
 namespace orbo {
 namespace {
@@ -29,8 +29,8 @@ sockaddr_in MakeAddress(const Ipv4Octets& octets, uint16_t port) {
 }
 
 // The broadcast socket, or an invalid one when it cannot be set up.
-SocketFd OpenBroadcastSocket(uint16_t port) {
-  SocketFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+UniqueFd OpenBroadcastSocket(uint16_t port) {
+  UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!fd.valid()) return {};
   const int size = kSocketBufferBytes;
   const int on = 1;
@@ -65,7 +65,7 @@ bool BroadcastGetHostName(const std::string& localAddress, DiscoveryList& list,
     ORBO_LOG_WARN("broadcast: refusing local address \"%s\"", localAddress.c_str());
     return false;
   }
-  SocketFd fd = OpenBroadcastSocket(options.broadcastPort);
+  UniqueFd fd = OpenBroadcastSocket(options.broadcastPort);
   if (!fd.valid()) {
     ORBO_LOG_DEBUG("broadcast: no socket for %s (errno %d)", localAddress.c_str(), errno);
     return false;

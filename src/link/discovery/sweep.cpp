@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/logger.h"
-#include "link/discovery/socket_fd.h"
+#include "base/unique_fd.h"
 
 namespace orbo {
 namespace {
@@ -35,8 +35,8 @@ sockaddr_in MakeAddress(const Ipv4Octets& network, int host, uint16_t port) {
 
 // Starts a non-blocking connect and waits up to limitMs for it. Returns the
 // connected socket, or an invalid one when the host refused or stayed silent.
-SocketFd ConnectWithin(const sockaddr_in& addr, int limitMs) {
-  SocketFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+UniqueFd ConnectWithin(const sockaddr_in& addr, int limitMs) {
+  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!fd.valid()) return {};
   if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) return fd;
   if (errno != EINPROGRESS) return {};
@@ -84,7 +84,7 @@ bool Sweep(const std::string& startAddress, DiscoveryList& list, const Discovery
   const int first = (*start)[3];
   for (int host = first; host < first + kHostsPerThread && host <= kLastHost; ++host) {
     const sockaddr_in addr = MakeAddress(*start, host, options.sweepPort);
-    SocketFd fd = ConnectWithin(addr, options.connectLimitMs);
+    UniqueFd fd = ConnectWithin(addr, options.connectLimitMs);
     if (!fd.valid()) continue;
     ExchangeGetHostName(fd.get(), options.exchangeTimeoutMs);
     fd.Reset();

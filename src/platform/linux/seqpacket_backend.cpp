@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "link/unique_fd.h"
+#include "base/unique_fd.h"
 #include "platform/linux/hid_backends.h"
 
 namespace orbo {

@@ -26,7 +26,7 @@ int MsLeft(Clock::time_point deadline) {
 }
 
 // Spawns argv with stdout (and stderr when errFd is given) on pipes.
-pid_t Spawn(const std::vector<std::string>& argv, SocketFd* outFd, SocketFd* errFd) {
+pid_t Spawn(const std::vector<std::string>& argv, UniqueFd* outFd, UniqueFd* errFd) {
   int out[2];
   int err[2] = {-1, -1};
   if (::pipe2(out, O_CLOEXEC) != 0) return -1;
@@ -46,10 +46,10 @@ pid_t Spawn(const std::vector<std::string>& argv, SocketFd* outFd, SocketFd* err
   if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
-  *outFd = SocketFd(out[0]);
+  *outFd = UniqueFd(out[0]);
   if (errFd) {
     ::close(err[1]);
-    *errFd = SocketFd(err[0]);
+    *errFd = UniqueFd(err[0]);
   }
   return pid;
 }
@@ -57,7 +57,7 @@ pid_t Spawn(const std::vector<std::string>& argv, SocketFd* outFd, SocketFd* err
 // Asks the child to end, waits for it on a pidfd (generously), then kills it.
 void EndChild(pid_t pid) {
   ::kill(pid, SIGTERM);
-  SocketFd exited(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  UniqueFd exited(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
   if (exited.valid()) {
     pollfd fd{exited.get(), POLLIN, 0};
     ::poll(&fd, 1, 10000);
@@ -72,8 +72,8 @@ void EndChild(pid_t pid) {
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, int timeoutMs) {
   ProcessResult result;
-  SocketFd out;
-  SocketFd err;
+  UniqueFd out;
+  UniqueFd err;
   const pid_t pid = Spawn(argv, &out, &err);
   if (pid <= 0) return result;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/discovery/socket_fd.h"
+#include "base/unique_fd.h"
 
 namespace orbo::test {
 
@@ -41,7 +41,7 @@ class ChildProcess {
 
  private:
   pid_t pid_ = -1;
-  SocketFd out_;
+  UniqueFd out_;
   std::string buffered_;
 };
 

@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "app/page.h"
+#include "base/unique_fd.h"
 #include "boxsim_process.h"
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
 #include "link/file_transfer.h"
-#include "link/unique_fd.h"
 #include "platform/linux/hid_backends.h"
 #include "support/fake_sleeper.h"
 #include "support/recording_view.h"

@@ -76,7 +76,7 @@ TEST_F(BroadcastTest, SweepFollowsOnlyWhenAskedAndAddsHostOneAfterHostTen) {
 
 TEST_F(BroadcastTest, UnusableLocalAddressesAreSkippedAndTheSweepStillRuns) {
   // A socket without address reuse on the port makes the broadcast's bind fail.
-  SocketFd blocker(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  UniqueFd blocker(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   sockaddr_in any{};
   any.sin_family = AF_INET;
   any.sin_port = htons(options_.broadcastPort);

@@ -30,7 +30,7 @@ bool Bind(int fd, const std::string& address, uint16_t port) {
   return ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
 }
 
-void Wake(const SocketFd& wake) {
+void Wake(const UniqueFd& wake) {
   const uint64_t one = 1;
   if (::write(wake.get(), &one, sizeof(one)) < 0) {
     // Nothing more to do: the eventfd cannot be full after one write.
@@ -39,25 +39,25 @@ void Wake(const SocketFd& wake) {
 
 }  // namespace
 
-SocketFd SocketIn(const std::string& netns, int type) {
-  if (netns.empty()) return SocketFd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+UniqueFd SocketIn(const std::string& netns, int type) {
+  if (netns.empty()) return UniqueFd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
   int fd = -1;
   // Switching namespaces affects only the calling thread, so do it on a
   // thread of its own; the socket keeps the namespace it was made in.
   std::thread maker([&] {
-    SocketFd ns(::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd ns(::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC));
     if (!ns.valid() || ::setns(ns.get(), CLONE_NEWNET) != 0) return;
     fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
   });
   maker.join();
-  return SocketFd(fd);
+  return UniqueFd(fd);
 }
 
 LoopbackNetwork::LoopbackNetwork() {
   const int base = static_cast<int>(::getpid() % 250);
   for (int i = 0; i < 250; ++i) {
     const int n = (base + i) % 250 + 1;
-    SocketFd claim(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd claim(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const std::string name = "orbo-discovery-test-net-" + std::to_string(n);
@@ -79,7 +79,7 @@ std::string LoopbackNetwork::Host(int host) const {
 TcpResponder::TcpResponder(const std::string& address, uint16_t port, Mode mode,
                            const std::string& netns)
     : wake_(::eventfd(0, EFD_CLOEXEC)), mode_(mode) {
-  SocketFd fd = SocketIn(netns, SOCK_STREAM);
+  UniqueFd fd = SocketIn(netns, SOCK_STREAM);
   const int on = 1;
   if (!fd.valid() || ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) != 0 ||
       !Bind(fd.get(), address, port) || ::listen(fd.get(), 64) != 0) {
@@ -106,7 +106,7 @@ void TcpResponder::Run() {
     pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) continue;
     if (fds[1].revents) return;
-    SocketFd conn(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    UniqueFd conn(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!conn.valid()) continue;
     ++connections_;
     // The discovery sends one 12-byte request; read what comes within a
@@ -145,7 +145,7 @@ UdpResponder::UdpResponder(const std::string& address, uint16_t port, std::vecto
       senders_.emplace_back();
       continue;
     }
-    SocketFd sender = SocketIn(netns, SOCK_DGRAM);
+    UniqueFd sender = SocketIn(netns, SOCK_DGRAM);
     if (!sender.valid() || !Bind(sender.get(), reply.fromAddress, 0)) return;
     senders_.push_back(std::move(sender));
   }
@@ -199,7 +199,7 @@ void UdpResponder::Run() {
 }
 
 uint16_t FreeUdpPort() {
-  SocketFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   sockaddr_in addr = Address("0.0.0.0", 0);
   socklen_t len = sizeof(addr);
   if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 ||

@@ -11,14 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include "link/discovery/socket_fd.h"
+#include "base/unique_fd.h"
 
 namespace orbo::test {
 
 // A socket of the given type created inside network namespace `netns`
 // (a name under /run/netns), or in the current one when netns is empty.
 // Invalid on failure.
-SocketFd SocketIn(const std::string& netns, int type);
+UniqueFd SocketIn(const std::string& netns, int type);
 
 // A /24 of 127.0.0.0/8 reserved for this test process: "127.77.N", N derived
 // from the pid and moved on while another process holds it. The claim is an
@@ -33,7 +33,7 @@ class LoopbackNetwork {
   const std::string& prefix() const { return prefix_; }  // "127.77.N"
 
  private:
-  SocketFd claim_;
+  UniqueFd claim_;
   std::string prefix_;
 };
 
@@ -59,13 +59,13 @@ class TcpResponder {
  private:
   void Run();
 
-  SocketFd listener_;
-  SocketFd wake_;  // eventfd that ends Run()
+  UniqueFd listener_;
+  UniqueFd wake_;  // eventfd that ends Run()
   Mode mode_;
   std::atomic<int> connections_{0};
   mutable std::mutex mutex_;  // guards requests_ and held_
   std::vector<std::string> requests_;
-  std::vector<SocketFd> held_;
+  std::vector<UniqueFd> held_;
   std::thread thread_;
 };
 
@@ -94,9 +94,9 @@ class UdpResponder {
   void Run();
 
   bool ok_ = false;
-  SocketFd socket_;
-  std::vector<SocketFd> senders_;  // one per reply, or invalid for socket_
-  SocketFd wake_;
+  UniqueFd socket_;
+  std::vector<UniqueFd> senders_;  // one per reply, or invalid for socket_
+  UniqueFd wake_;
   std::vector<Reply> replies_;
   std::atomic<int> floodMs_{0};
   mutable std::mutex mutex_;  // guards requests_

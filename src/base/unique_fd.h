@@ -1,4 +1,4 @@
-// A file descriptor owned by one object and closed with it.
+// A descriptor (file, pipe or socket) owned by one object and closed with it.
 #pragma once
 
 #include <unistd.h>
