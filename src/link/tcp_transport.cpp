@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "base/poll_fd.h"
+
 namespace orbo {
 namespace {
 
@@ -27,16 +29,6 @@ void SetTimeout(int fd, int option, int ms) {
   ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof(tv));
 }
 
-// Waits up to ms for events on fd; true when one of them came.
-bool WaitFor(int fd, short events, int ms) {
-  pollfd p{fd, events, 0};
-  for (;;) {
-    int r = ::poll(&p, 1, ms);
-    if (r < 0 && errno == EINTR) continue;
-    return r > 0;
-  }
-}
-
 }  // namespace
 
 bool TcpTransport::Connect(const std::string& address, int port) {
@@ -52,7 +44,7 @@ bool TcpTransport::Connect(const std::string& address, int port) {
   if (!fd.valid() || !SetNonBlocking(fd.get(), true)) return false;
   if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0) {
     if (errno != EINPROGRESS) return false;
-    if (!WaitFor(fd.get(), POLLOUT, timeouts_.connect_ms)) return false;
+    if (PollFd(fd.get(), POLLOUT, timeouts_.connect_ms) <= 0) return false;
     int err = 0;
     socklen_t len = sizeof(err);
     if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) return false;
@@ -93,7 +85,7 @@ bool TcpTransport::Read(void* buffer, size_t length, int64_t* count) {
 }
 
 void TcpTransport::Purge() {
-  if (!fd_.valid() || !WaitFor(fd_.get(), POLLIN, timeouts_.purge_ms)) return;
+  if (!fd_.valid() || PollFd(fd_.get(), POLLIN, timeouts_.purge_ms) <= 0) return;
   char drop[256];
   ssize_t n;
   do {

@@ -9,20 +9,12 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/poll_fd.h"
 #include "base/unique_fd.h"
 #include "platform/linux/hid_backends.h"
 
 namespace orbo {
 namespace {
-
-bool WaitFor(int fd, short events, int ms) {
-  pollfd p{fd, events, 0};
-  for (;;) {
-    int r = ::poll(&p, 1, ms);
-    if (r < 0 && errno == EINTR) continue;
-    return r > 0;
-  }
-}
 
 class SeqpacketDevice : public HidDevice {
  public:
@@ -36,7 +28,7 @@ class SeqpacketDevice : public HidDevice {
       if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return false;
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !WaitFor(fd_.get(), POLLOUT, static_cast<int>(left.count()))) {
+      if (left.count() <= 0 || PollFd(fd_.get(), POLLOUT, static_cast<int>(left.count())) <= 0) {
         return false;
       }
     }
@@ -44,11 +36,7 @@ class SeqpacketDevice : public HidDevice {
 
   int ReadReport(uint8_t (&report)[kReportSize], int timeout_ms) override {
     std::memset(report, 0, kReportSize);
-    pollfd p{fd_.get(), POLLIN, 0};
-    int r;
-    do {
-      r = ::poll(&p, 1, timeout_ms);
-    } while (r < 0 && errno == EINTR);
+    const int r = PollFd(fd_.get(), POLLIN, timeout_ms);
     if (r < 0) return -1;
     if (r == 0) return 0;
     ssize_t n;
