@@ -27,7 +27,8 @@ std::string LocaleCharset() {
 // One conversion descriptor per call: iconv_t is not safe to share.
 class Iconv {
  public:
-  Iconv(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  Iconv(std::string_view to, std::string_view from)
+      : cd_(iconv_open(std::string(to).c_str(), std::string(from).c_str())) {}
   ~Iconv() {
     if (ok()) iconv_close(cd_);
   }
@@ -40,53 +41,56 @@ class Iconv {
   iconv_t cd_;
 };
 
-// Converts one code point's worth of input at a time when the bulk call
-// stops, so one bad character costs one replacement, not the rest.
-bool Convert(const std::string& to, const std::string& from, std::string_view in,
-             std::string* out, const char* replacement, size_t in_unit, bool* lossy) {
+}  // namespace
+
+// Converts what it can in bulk; where iconv stops, one character's worth of
+// input is replaced, so one bad character costs one replacement, not the
+// rest.
+bool ConvertCharset(std::string_view to, std::string_view from, std::string_view in,
+                    std::string* out, const CharsetLoss& loss, bool* lossy) {
   Iconv cd(to, from);
   out->clear();
+  if (lossy) *lossy = false;
   if (!cd.ok()) return false;
-  out->reserve(in.size() * 2);
+  out->reserve(in.size() + in.size() / 2);
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
-  char buf[4096];
-  bool clean = true;
+  char buf[8192];
   while (src_left > 0) {
     char* dst = buf;
     size_t dst_left = sizeof(buf);
-    size_t r = iconv(cd.get(), &src, &src_left, &dst, &dst_left);
+    const size_t r = iconv(cd.get(), &src, &src_left, &dst, &dst_left);
     out->append(buf, dst - buf);
     if (r == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: an unconvertible or truncated character.
-      clean = false;
-      out->append(replacement);
-      size_t skip = in_unit;
-      if (in_unit == 0) {  // UTF-8 input: skip one whole sequence
+      if (lossy) *lossy = true;
+      if (loss.stop) return true;
+      out->append(loss.replacement);
+      size_t skip = 1;
+      if (loss.skip_utf8_sequence) {
         std::string_view rest(src, src_left);
         size_t pos = 0;
         char32_t cp;
         NextCodePoint(rest, &pos, &cp);
-        skip = pos;
+        skip = pos > 0 ? pos : 1;
       }
       if (skip > src_left) skip = src_left;
       src += skip;
       src_left -= skip;
       iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
     } else if (r > 0) {
-      clean = false;  // iconv substituted something irreversibly
+      // iconv substituted something irreversibly.
+      if (lossy) *lossy = true;
+      if (loss.stop) return true;
     }
   }
   char* dst = buf;
   size_t dst_left = sizeof(buf);
   iconv(cd.get(), nullptr, nullptr, &dst, &dst_left);
   out->append(buf, dst - buf);
-  if (lossy) *lossy = !clean;
   return true;
 }
-
-}  // namespace
 
 std::string Codepage::Charset() {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -106,7 +110,7 @@ bool Codepage::SetCharset(const std::string& name) {
 bool Codepage::ToUtf8(std::string_view bytes, std::string* out) {
   bool lossy = false;
   // "\xEF\xBF\xBD" is U+FFFD.
-  if (!Convert("UTF-8", Charset(), bytes, out, "\xEF\xBF\xBD", 1, &lossy)) {
+  if (!ConvertCharset("UTF-8", Charset(), bytes, out, {.replacement = "\xEF\xBF\xBD"}, &lossy)) {
     *out = SanitizeUtf8(bytes);
     return false;
   }
@@ -125,7 +129,10 @@ bool Codepage::FromUtf8(std::string_view utf8, std::string* out, bool* lossy) {
     return false;
   }
   bool l = false;
-  if (!Convert(Charset(), "UTF-8", utf8, out, "?", 0, &l)) return false;
+  if (!ConvertCharset(Charset(), "UTF-8", utf8, out,
+                      {.replacement = "?", .skip_utf8_sequence = true}, &l)) {
+    return false;
+  }
   if (lossy) *lossy = l;
   return true;
 }
@@ -140,6 +147,8 @@ ScopedCodepage::ScopedCodepage(const std::string& name) : previous_(Codepage::Ch
   Codepage::SetCharset(name);
 }
 
-ScopedCodepage::~ScopedCodepage() { Codepage::SetCharset(previous_); }
+ScopedCodepage::~ScopedCodepage() {
+  Codepage::SetCharset(previous_);
+}
 
 }  // namespace orbo

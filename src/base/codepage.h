@@ -8,6 +8,21 @@
 
 namespace orbo {
 
+// What ConvertCharset does with input it cannot convert.
+struct CharsetLoss {
+  std::string_view replacement = {};  // appended in place of each such character
+  bool skip_utf8_sequence = false;    // skip one whole UTF-8 sequence of input, else one byte
+  bool stop = false;                  // end the conversion there instead
+};
+
+// Converts in from charset `from` to charset `to` (names as iconv knows
+// them) into *out. Input that cannot be converted, or that iconv could only
+// approximate, sets *lossy (when given); see CharsetLoss for what follows.
+// After a stop *out holds what was converted before it. False (and *out
+// empty) only when iconv does not know one of the charsets.
+bool ConvertCharset(std::string_view to, std::string_view from, std::string_view in,
+                    std::string* out, const CharsetLoss& loss, bool* lossy = nullptr);
+
 class Codepage {
  public:
   // Current character set name as iconv knows it, e.g. "UTF-8", "CP1252".

@@ -94,6 +94,25 @@ TEST(Codepage, GbkAndUndefinedBytes) {
   EXPECT_EQ(out, "a\xEF\xBF\xBD");
 }
 
+TEST(ConvertCharset, ReplacesEachBadByteOrStopsBeforeIt) {
+  std::string out;
+  bool lossy = false;
+  // 0x81 is undefined in CP1252: one replacement per byte, the rest converted.
+  EXPECT_TRUE(
+      ConvertCharset("UTF-8", "CP1252", "a\x81\x81z\xE9", &out, {.replacement = "?"}, &lossy));
+  EXPECT_EQ(out, "a??z\xC3\xA9");
+  EXPECT_TRUE(lossy);
+  // Stopping keeps what came before the first loss.
+  EXPECT_TRUE(ConvertCharset("CP1252", "UTF-8", "ab\xE4\xB8\xADz", &out, {.stop = true}, &lossy));
+  EXPECT_EQ(out, "ab");
+  EXPECT_TRUE(lossy);
+  EXPECT_TRUE(ConvertCharset("CP1252", "UTF-8", "caf\xC3\xA9", &out, {.stop = true}, &lossy));
+  EXPECT_EQ(out, "caf\xE9");
+  EXPECT_FALSE(lossy);
+  EXPECT_FALSE(ConvertCharset("UTF-8", "NO-SUCH-CHARSET-42", "abc", &out, {}, &lossy));
+  EXPECT_EQ(out, "");
+}
+
 TEST(Codepage, UnknownCharsetIsRefusedAndKeepsTheOldOne) {
   ScopedCodepage cp("CP1252");
   EXPECT_FALSE(Codepage::SetCharset("NO-SUCH-CHARSET-42"));

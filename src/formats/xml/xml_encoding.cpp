@@ -1,9 +1,6 @@
 #include "formats/xml/xml_encoding.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -43,61 +40,6 @@ bool IsPlausibleName(std::string_view name) {
   });
 }
 
-class Iconv {
- public:
-  Iconv(std::string_view to, std::string_view from)
-      : cd_(iconv_open(std::string(to).c_str(), std::string(from).c_str())) {}
-  ~Iconv() {
-    if (ok()) iconv_close(cd_);
-  }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
-
-// Converts in from one encoding to another. An input byte that cannot be
-// converted becomes replacement (one byte skipped) and sets *lossy; with
-// stop_on_loss the conversion ends there instead. False when iconv does not
-// know one of the encodings.
-bool Convert(std::string_view to, std::string_view from, std::string_view in, std::string* out,
-             std::string_view replacement, bool stop_on_loss, bool* lossy) {
-  Iconv cd(to, from);
-  out->clear();
-  *lossy = false;
-  if (!cd.ok()) return false;
-  out->reserve(in.size() + in.size() / 2);
-  char* src = const_cast<char*>(in.data());
-  size_t src_left = in.size();
-  char buf[8192];
-  while (src_left > 0) {
-    char* dst = buf;
-    size_t dst_left = sizeof(buf);
-    const size_t r = iconv(cd.get(), &src, &src_left, &dst, &dst_left);
-    out->append(buf, dst - buf);
-    if (r == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      *lossy = true;  // EILSEQ or a truncated sequence at the end (EINVAL)
-      if (stop_on_loss) return true;
-      out->append(replacement);
-      ++src;
-      --src_left;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    } else if (r > 0) {
-      *lossy = true;  // iconv substituted characters irreversibly
-      if (stop_on_loss) return true;
-    }
-  }
-  char* dst = buf;
-  size_t dst_left = sizeof(buf);
-  iconv(cd.get(), nullptr, nullptr, &dst, &dst_left);
-  out->append(buf, dst - buf);
-  return true;
-}
-
 // True when iconv knows the encoding and it reads ASCII as ASCII, so that a
 // declaration found by reading the file byte by byte can be true (a UTF-16
 // or UTF-32 name found that way cannot).
@@ -105,7 +47,8 @@ bool ReadsAsAscii(std::string_view name) {
   static constexpr std::string_view kProbe = "<?xml version=\"1.0\" encoding=\"x\"?><a b='c'/>";
   std::string out;
   bool lossy = false;
-  return Convert("UTF-8", name, kProbe, &out, "", true, &lossy) && !lossy && out == kProbe;
+  return ConvertCharset("UTF-8", name, kProbe, &out, {.stop = true}, &lossy) && !lossy &&
+         out == kProbe;
 }
 
 // IsValidUtf8 with a fast path over runs of ASCII, which make up nearly
@@ -320,7 +263,7 @@ DecodedText DecodeFileBytes(std::string_view bytes, std::vector<std::string>* lo
     } else if (usable) {
       r.encoding = declared;
       bool lossy = false;
-      Convert("UTF-8", declared, bytes, &r.text, "\xEF\xBF\xBD", false, &lossy);
+      ConvertCharset("UTF-8", declared, bytes, &r.text, {.replacement = "\xEF\xBF\xBD"}, &lossy);
       Log(log, "converted_from");
       if (lossy) Log(log, "conversion_loss");
     } else if (!bytes.empty() && bytes[0] == '<') {
@@ -362,7 +305,7 @@ bool EncodeText(std::string_view text, std::string_view encoding, bool bom, std:
     ok = Codepage::FromUtf8(text, out, &lossy) && !lossy;
   } else {
     bool lossy = false;
-    if (!Convert(encoding, "UTF-8", text, out, "", true, &lossy)) {
+    if (!ConvertCharset(encoding, "UTF-8", text, out, {.stop = true}, &lossy)) {
       // Not an encoding this system knows: keep the text as UTF-8.
       out->assign(text);
       return true;
