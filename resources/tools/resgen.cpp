@@ -19,16 +19,8 @@ int Fail(const std::string& message) {
 }
 
 int Crypt(const std::string& in, const std::string& out) {
-  switch (orbo::CryptImageFile(in, out)) {
-    case 0:
-      return 0;
-    case -1:
-      return Fail("cannot open " + in);
-    case -2:
-      return Fail("cannot read " + in);
-    default:
-      return Fail("cannot write " + out);
-  }
+  const int result = orbo::CryptImageFile(in, out);
+  return result == 0 ? 0 : Fail(orbo::CryptImageFileError(result, in, out));
 }
 
 int Zip(const std::string& out, const std::vector<std::string>& entries) {

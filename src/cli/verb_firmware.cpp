@@ -17,16 +17,8 @@ int FirmwareVerb(const Args& args) {
   if (args.size() != 3 || (args[0] != "encrypt" && args[0] != "decrypt")) return Fail(kUsage);
   const std::string& in = args[1];
   const std::string& out = args[2];
-  switch (CryptImageFile(in, out)) {
-    case 0:
-      break;
-    case -1:
-      return Fail("cannot open " + in);
-    case -2:
-      return Fail("cannot read " + in);
-    default:
-      return Fail("cannot write " + out);
-  }
+  const int result = CryptImageFile(in, out);
+  if (result != 0) return Fail(CryptImageFileError(result, in, out));
   const std::string& plain = args[0] == "encrypt" ? in : out;
   std::string md5;
   if (Md5FileHex(plain, &md5) != 0) return Fail("cannot compute the MD5 of " + plain);

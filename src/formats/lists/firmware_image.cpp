@@ -98,4 +98,16 @@ int CryptImageFile(const std::filesystem::path& in, const std::filesystem::path&
   return CommitTempFile(dst.release(), tmp, out) ? 0 : -3;
 }
 
+std::string CryptImageFileError(int result, const std::filesystem::path& in,
+                                const std::filesystem::path& out) {
+  switch (result) {
+    case -1:
+      return "cannot open " + in.string();
+    case -2:
+      return "cannot read " + in.string();
+    default:
+      return "cannot write " + out.string();
+  }
+}
+
 }  // namespace orbo

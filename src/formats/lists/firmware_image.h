@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace orbo {
@@ -21,5 +22,10 @@ int CryptImageToFd(const std::filesystem::path& in, int out_fd);
 // as it was on failure). Results as CryptImageToFd; -3 also when out cannot
 // be created or committed.
 int CryptImageFile(const std::filesystem::path& in, const std::filesystem::path& out);
+
+// What a failed CryptImageFile (result: its negative code) tells the user:
+// "cannot open IN" (-1), "cannot read IN" (-2), else "cannot write OUT".
+std::string CryptImageFileError(int result, const std::filesystem::path& in,
+                                const std::filesystem::path& out);
 
 }  // namespace orbo

@@ -46,10 +46,14 @@ TEST(FirmwareImage, FailuresLeaveTheTargetAlone) {
   test::TempDir dir;
   dir.Write("out.bin", "previous");
   EXPECT_EQ(CryptImageFile(dir / "missing.img", dir / "out.bin"), -1);
+  EXPECT_EQ(CryptImageFileError(-1, dir / "missing.img", dir / "out.bin"),
+            "cannot open " + (dir / "missing.img").string());
   EXPECT_EQ(CryptImageFile(dir.path(), dir / "out.bin"), -1);  // a folder
   EXPECT_EQ(dir.Read("out.bin"), "previous");
   dir.Write("in.img", "data");
   EXPECT_EQ(CryptImageFile(dir / "in.img", dir / "no-such-folder" / "out.bin"), -3);
+  EXPECT_EQ(CryptImageFileError(-3, dir / "in.img", dir / "no-such-folder" / "out.bin"),
+            "cannot write " + (dir / "no-such-folder" / "out.bin").string());
   EXPECT_EQ(CryptImageToFd(dir / "in.img", -1), -3);
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
