@@ -2,16 +2,14 @@
 // its control input and page log, for GUI tests.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace orbo::test {
 
@@ -46,24 +44,16 @@ class OrboProcess {
   std::string WaitForLine(const std::string& exact, std::chrono::seconds timeout);
   // Every line read so far.
   std::vector<std::string> Lines() const;
-  size_t index_of_last() const;
+  size_t index_of_last() const { return last_; }
 
-  // Waits for the process to end; its exit status, or -1 on timeout or
-  // abnormal end (it is then killed).
+  // Waits for the process to end; its exit status, or -1 on timeout (it is
+  // then killed with its group) or abnormal end.
   int Wait(std::chrono::seconds timeout);
 
  private:
-  void ReadLoop(int fd);
-
-  pid_t pid_ = -1;
-  int input_ = -1;
-  std::thread reader_;
-  mutable std::mutex mutex_;  // guards lines_, taken_, last_, eof_
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
-  std::vector<bool> taken_;
+  std::unique_ptr<ChildProcess> process_;
+  std::vector<bool> taken_;  // lines WaitForLine returned
   size_t last_ = 0;
-  bool eof_ = false;
 };
 
 }  // namespace orbo::test

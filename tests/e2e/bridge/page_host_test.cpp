@@ -1,15 +1,13 @@
 // orbo-cli page end to end: page calls, buttons and dialog answers on
 // stdin; results, scripts, navigations and prompts on stdout.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/base64.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -44,34 +42,10 @@ class PageHostTest : public ::testing::Test {
 
   // Runs orbo-cli page with input on stdin; waits for it to end.
   HostRun Page(const std::string& input, Lines extra_args = {}) {
-    const auto in = dir_.Write("stdin.txt", input);
-    const auto out = dir_.path() / "stdout.txt";
-    const auto err = dir_.path() / "stderr.txt";
     Lines args = {ORBO_APP_DIR "/orbo-cli", "page", "--app-dir", AppDir()};
     args.insert(args.end(), extra_args.begin(), extra_args.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    HostRun run;
-    pid_t pid = fork();
-    if (pid == 0) {
-      int fd_in = open(in.c_str(), O_RDONLY);
-      int fd_out = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd_in < 0 || fd_out < 0 || fd_err < 0) _exit(126);
-      dup2(fd_in, 0);
-      dup2(fd_out, 1);
-      dup2(fd_err, 2);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-      run.exit_code = WEXITSTATUS(status);
-    run.out = SplitLines(test::ReadAll(out));
-    run.err = test::ReadAll(err);
-    return run;
+    const test::ProcessResult result = test::RunProcess(args, 60000, input);
+    return HostRun{result.exitCode, SplitLines(result.out), result.err};
   }
 
   test::TempDir dir_;

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e/discovery/child_process.h"
 #include "link/discovery/responders.h"
+#include "support/box_sim.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace orbo {
 namespace {
@@ -69,9 +71,9 @@ TEST(DiscoverCliTest, AddressSweepsItsNetworkAndPrintsTheList) {
 TEST(DiscoverCliTest, FindsTheSimulatedBoxBySweep) {
   if (!test::ProgramExists(kBoxsim)) GTEST_SKIP() << "orbo-boxsim is not built";
   LoopbackNetwork net;
-  test::ChildProcess box({kBoxsim, "--address", net.Host(23), "--udp-port", "0"});
-  ASSERT_TRUE(box.started());
-  ASSERT_NE(box.WaitForLine("orbo-boxsim ready"), "") << "orbo-boxsim did not start";
+  test::TempDir dir;
+  test::BoxSim box(dir.path(), {.udp = false, .address = net.Host(23)});
+  ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
 
   const auto result = Discover({"--address", net.Host(1), "--connect-limit-ms", "5000"});
 

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e/discovery/child_process.h"
 #include "e2e/discovery/netns_pair.h"
 #include "link/discovery/responders.h"
+#include "support/box_sim.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -44,12 +45,11 @@ class DiscoverNetnsTest : public ::testing::Test {
 
 TEST_F(DiscoverNetnsTest, SimulatedBoxAnswersTheBroadcastAndTheOwnEchoIsIgnored) {
   if (!test::ProgramExists(kBoxsim)) GTEST_SKIP() << "orbo-boxsim is not built";
-  test::TempDir store;
-  test::ChildProcess box({"ip", "netns", "exec", net_.box(), kBoxsim, "--address", net_.Host(2),
-                          "--udp-bind", "0.0.0.0", "--tcp-port", "0", "--store",
-                          store.path().string()});
-  ASSERT_TRUE(box.started());
-  ASSERT_NE(box.WaitForLine("orbo-boxsim ready"), "") << "orbo-boxsim did not start";
+  test::TempDir dir;
+  test::BoxSim box(dir.path(), {.args = {"--udp-bind", "0.0.0.0", "--tcp-port", "0"},
+                                .address = net_.Host(2),
+                                .wrapper = {"ip", "netns", "exec", net_.box()}});
+  ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
 
   const auto result = DiscoverFromPc();
 

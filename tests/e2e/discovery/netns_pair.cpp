@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "e2e/discovery/child_process.h"
+#include "support/child_process.h"
 
 namespace orbo::test {
 namespace {

@@ -13,12 +13,13 @@
 
 #include "app/page.h"
 #include "base/unique_fd.h"
-#include "boxsim_process.h"
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
 #include "link/file_transfer.h"
 #include "platform/linux/hid_backends.h"
+#include "support/box_sim.h"
 #include "support/fake_sleeper.h"
+#include "support/loopback_address.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 
@@ -54,7 +55,7 @@ class Rig {
   Rig(Via via, std::vector<std::string> sim_args = {}, const std::string& profile = {},
       BoxLinkOptions options = Shortened())
       : via_(via),
-        sim_(dir_.path(), std::move(sim_args), profile),
+        sim_(dir_.path(), {.args = std::move(sim_args), .profileJson = profile}),
         hid_(MakeSeqpacketBackend(sim_.usb_path())),
         link_(hid_.get(), sleeper_, options) {}
 
@@ -343,7 +344,7 @@ TEST_P(LinkE2e, FirmwareFileUpdatesTheVersionList) {
 
 TEST(LinkE2eDiscovery, AnswersGetHostNameOverUdp) {
   TempDir dir;
-  BoxSim sim(dir.path(), {}, R"({"hostName":"BOX-42"})");
+  BoxSim sim(dir.path(), {.profileJson = R"({"hostName":"BOX-42"})"});
   ASSERT_TRUE(sim.ready());
   UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   sockaddr_in to{};

@@ -3,16 +3,15 @@
 // own, or over its USB report socket), and each test runs one session
 // through several operations, checking what the page was shown and what
 // the box received.
-#include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "base/base64.h"
-#include "page_host_process.h"
 #include "settings/message_keys.h"
-#include "sim_box.h"
+#include "support/box_sim.h"
+#include "support/page_host.h"
 #include "support/temp_dir.h"
 
 namespace orbo::test {
@@ -21,17 +20,6 @@ namespace {
 constexpr int kWaitMs = 60000;
 const char kDashes[] = "----------------------------------------------";
 const char kStars[] = "*****************************";
-
-std::string Call(const std::string& v1, const std::string& v2) {
-  cJSON* call = cJSON_CreateArray();
-  cJSON_AddItemToArray(call, cJSON_CreateString(v1.c_str()));
-  cJSON_AddItemToArray(call, cJSON_CreateString(v2.c_str()));
-  char* text = cJSON_PrintUnformatted(call);
-  std::string line = text;
-  cJSON_free(text);
-  cJSON_Delete(call);
-  return line;
-}
 
 // True when every entry of want appears in have, in order.
 bool InOrder(const std::vector<std::string>& have, const std::vector<std::string>& want) {
@@ -46,12 +34,6 @@ int Count(const std::vector<std::string>& have, const std::string& what) {
   int n = 0;
   for (const std::string& h : have) n += h == what ? 1 : 0;
   return n;
-}
-
-std::string Dump(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const std::string& l : lines) all += l + "\n";
-  return all;
 }
 
 class OpsEndToEnd : public ::testing::Test {
@@ -77,27 +59,8 @@ class OpsEndToEnd : public ::testing::Test {
   // Shows the setup page and selects the box.
   void SelectBox(PageHost& host, const std::string& mode, const std::string& address) {
     host.Send("{\"button\":\"setup\"}");
-    if (!address.empty()) host.Send(Call("12", address));
-    host.Send(Call("11", mode));
-  }
-
-  // Queues code (with v2) and waits for the operation's last line; returns
-  // the scripts from the operation's first line (first) to that one.
-  std::vector<std::string> Operation(PageHost& host, const std::string& code, const std::string& v2,
-                                     const std::string& first, const std::string& last) {
-    const int from = static_cast<int>(host.Lines().size());
-    host.Send(Call(code, v2));
-    const int begin = host.WaitForScript(first, from, kWaitMs);
-    const int end = host.WaitForScript(last, begin, kWaitMs);
-    EXPECT_GE(begin, 0) << "no " << first << " after code " << code << "\n" << Dump(host.Lines());
-    EXPECT_GE(end, 0) << "no " << last << " after code " << code << "\n" << Dump(host.Lines());
-    if (begin < 0 || end < 0) return {};
-    const std::vector<std::string> lines = host.Lines();
-    std::vector<std::string> scripts;
-    for (int i = begin; i <= end; ++i) {
-      if (auto s = JsonString(lines[static_cast<size_t>(i)], "script")) scripts.push_back(*s);
-    }
-    return scripts;
+    if (!address.empty()) host.Send(PageCall("12", address));
+    host.Send(PageCall("11", mode));
   }
 
   int CountLines(PageHost& host, const char* key, const std::string& value) {
@@ -110,17 +73,17 @@ class OpsEndToEnd : public ::testing::Test {
 };
 
 TEST_F(OpsEndToEnd, LanBoxThroughEveryOperation) {
-  SimBox box(dir_.path(), {"--reset-ms", "300"});
+  BoxSim box(dir_.path(), {.args = {"--reset-ms", "300"}, .udp = false});
   ASSERT_TRUE(box.ready());
   PageHost host(AppDir(), {"--answer", "no", "--answer", "yes"});
   ASSERT_TRUE(host.started());
   SelectBox(host, "LocalNetwork", box.address());
 
   const int found = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", 0, kWaitMs);
-  ASSERT_GE(found, 0) << Dump(host.Lines());
+  ASSERT_GE(found, 0) << JoinLines(host.Lines());
   EXPECT_EQ(host.WaitForScript(LogScript("ORBO-SN-0001"), found, kWaitMs), found + 1);
 
-  EXPECT_EQ(Operation(host, "5", "", LogScript(kDashes), LogScript("12.0|15.5|20.1")),
+  EXPECT_EQ(RunOperation(host, "5", "", LogScript(kDashes), LogScript("12.0|15.5|20.1")),
             (std::vector<std::string>{
                 LogScript(kDashes), KeyScript("detecting_network"), LogScript(kStars),
                 KeyScript("ethernet_ip_address"), LogScript("192.168.1.20"),
@@ -129,35 +92,36 @@ TEST_F(OpsEndToEnd, LanBoxThroughEveryOperation) {
 
   // A new zone: UTC time and the reboot question (No); the same zone again:
   // no question; another zone: the question (Yes) reboots the box.
-  host.Send(Call("22", "Europe/Berlin"));
+  host.Send(PageCall("22", "Europe/Berlin"));
   EXPECT_EQ(
-      Operation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
+      RunOperation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
       (std::vector<std::string>{LogScript(kDashes), KeyScript("updating_time"),
                                 KeyScript("update_tz_success"), KeyScript("update_time_success")}));
   EXPECT_GE(host.WaitFor([](const std::string& l) { return JsonString(l, "answer") == "no"; }, 0,
                          kWaitMs),
             0);
   EXPECT_EQ(
-      Operation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
+      RunOperation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
       (std::vector<std::string>{LogScript(kDashes), KeyScript("updating_time"),
                                 KeyScript("update_tz_same"), KeyScript("update_time_success")}));
-  host.Send(Call("22", "Asia/Tokyo"));
-  Operation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success"));
+  host.Send(PageCall("22", "Asia/Tokyo"));
+  RunOperation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success"));
   EXPECT_GE(host.WaitFor([](const std::string& l) { return JsonString(l, "answer") == "yes"; }, 0,
                          kWaitMs),
             0);
 
   // The rebooted box comes back; the next operations wait for it.
-  EXPECT_EQ(Operation(host, "4", "", LogScript(kDashes), LogScript("ORBO-SN-0001")),
+  EXPECT_EQ(RunOperation(host, "4", "", LogScript(kDashes), LogScript("ORBO-SN-0001")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("get_maccode_success"),
                                       LogScript("ORBO-SN-0001")}));
   EXPECT_EQ(CountLines(host, "clipboard", "ORBO-SN-0001"), 1);
-  EXPECT_EQ(Operation(host, "18", "", LogScript(kDashes), KeyScript("light_cmd_suc")).size(), 2u);
-  EXPECT_EQ(Operation(host, "16", "2", LogScript(kDashes), KeyScript("reboot_orbo")),
+  EXPECT_EQ(RunOperation(host, "18", "", LogScript(kDashes), KeyScript("light_cmd_suc")).size(),
+            2u);
+  EXPECT_EQ(RunOperation(host, "16", "2", LogScript(kDashes), KeyScript("reboot_orbo")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("set_mode_success"),
                                       KeyScript("reboot_orbo")}));
   const std::vector<std::string> stop =
-      Operation(host, "13", "", KeyScript("stopping_orbo"), "DisableOperate(true);");
+      RunOperation(host, "13", "", KeyScript("stopping_orbo"), "DisableOperate(true);");
   ASSERT_GE(stop.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(stop.end() - 3, stop.end()),
             (std::vector<std::string>{KeyScript("reboot_orbo"), KeyScript("detect_orbo_failed"),
@@ -170,7 +134,7 @@ TEST_F(OpsEndToEnd, LanBoxThroughEveryOperation) {
                  "SetTZ Europe/Berlin\r", "SetTZ Europe/Berlin\r", "SetTZ Asia/Tokyo\r", "reset\r",
                  "GetRmtSN\r\n", "Light\r", "SetBoxMode 2\r\n", "reset\r", "TerminateAll\r",
                  "DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r", "reset\r"}))
-      << Dump(commands);
+      << JoinLines(commands);
   EXPECT_EQ(Count(commands, "reset\r"), 3);
   int utcTimes = 0;
   for (const std::string& c : commands) utcTimes += c.rfind("SetTime utc/", 0) == 0 ? 1 : 0;
@@ -186,28 +150,29 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
                         "--error", "SetBoxMode", "--silent", "TestNetworkJson"}) {
     args.push_back(a);
   }
-  SimBox box(dir_.path(), args);
+  BoxSim box(dir_.path(), {.args = args, .udp = false});
   ASSERT_TRUE(box.ready());
-  PageHost host(AppDir(), {"--usb-sim", box.usbPath()});
+  PageHost host(AppDir(), {"--usb-sim", box.usb_path()});
   ASSERT_TRUE(host.started());
   SelectBox(host, "USB:Download", "");
-  ASSERT_GE(host.WaitForScript("DetectBox(\"MT8071iE\", 0);", 0, kWaitMs), 0) << Dump(host.Lines());
+  ASSERT_GE(host.WaitForScript("DetectBox(\"MT8071iE\", 0);", 0, kWaitMs), 0)
+      << JoinLines(host.Lines());
 
   // No JSON report in time: the text report instead.
   EXPECT_EQ(
-      Operation(host, "5", "", LogScript(kDashes), LogScript("30.0|40.0|50.0")),
+      RunOperation(host, "5", "", LogScript(kDashes), LogScript("30.0|40.0|50.0")),
       (std::vector<std::string>{
           LogScript(kDashes), KeyScript("detecting_network"), LogScript(kStars),
           KeyScript("set_ethernet_failed"), KeyScript("get_ethernet_ip_failed"),
           KeyScript("connect_server_failed"), LogScript(kStars), KeyScript("wifi_ip_address"),
           LogScript("10.0.0.9"), KeyScript("connect_server_time"), LogScript("30.0|40.0|50.0")}));
-  EXPECT_EQ(Operation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
+  EXPECT_EQ(RunOperation(host, "1", "", LogScript(kDashes), KeyScript("update_time_success")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("updating_time"),
                                       KeyScript("update_tz_err_update_firm"),
                                       KeyScript("update_time_success")}));
-  EXPECT_EQ(Operation(host, "13", "", KeyScript("stopping_orbo"), KeyScript("stop_orbo_failed")),
+  EXPECT_EQ(RunOperation(host, "13", "", KeyScript("stopping_orbo"), KeyScript("stop_orbo_failed")),
             (std::vector<std::string>{KeyScript("stopping_orbo"), KeyScript("stop_orbo_failed")}));
-  EXPECT_EQ(Operation(host, "16", "1", LogScript(kDashes), KeyScript("reboot_orbo")),
+  EXPECT_EQ(RunOperation(host, "16", "1", LogScript(kDashes), KeyScript("reboot_orbo")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("set_mode_failed"),
                                       KeyScript("reboot_orbo")}));
   EXPECT_EQ(host.Finish(), 0);
@@ -215,7 +180,7 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
   const std::vector<std::string> commands = box.Commands();
   EXPECT_TRUE(InOrder(commands, {"TestNetworkJson\r\n", "TestNetwork\r\n", "SetTZ \r",
                                  "TerminateAll\r", "SetBoxMode 1\r\n", "reset\r"}))
-      << Dump(commands);
+      << JoinLines(commands);
   // Refused stop: nothing more is sent for it and only the mode change reboots.
   EXPECT_EQ(Count(commands, "reset\r"), 1);
   EXPECT_EQ(Count(commands, "DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r"), 0);
@@ -227,8 +192,9 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
 }
 
 TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
-  SimBox box(dir_.path(),
-             ProfileArgs("echo", R"({"hmiType":"MT8071iE","serial":"MT8071iE-0001"})"));
+  BoxSim box(dir_.path(),
+             {.args = ProfileArgs("echo", R"({"hmiType":"MT8071iE","serial":"MT8071iE-0001"})"),
+              .udp = false});
   ASSERT_TRUE(box.ready());
   PageHost host(AppDir(), {});
   ASSERT_TRUE(host.started());
@@ -237,7 +203,7 @@ TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   // A serial that starts with the type text: unknown, and asked again.
   const std::string unknown = "DetectBox(\"UNKNOWN\", -1);";
   int at = host.WaitForScript(unknown, 0, kWaitMs);
-  ASSERT_GE(at, 0) << Dump(host.Lines());
+  ASSERT_GE(at, 0) << JoinLines(host.Lines());
   ASSERT_GE(host.WaitForScript(unknown, at + 1, kWaitMs), 0);
 
   // A box that answers ERROR to its type: unknown, and only the type is asked.
@@ -253,9 +219,9 @@ TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   // query fails, it stays identified and the copy fails.
   ASSERT_TRUE(box.Restart({}));
   at = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", at, kWaitMs);
-  ASSERT_GE(at, 0) << Dump(host.Lines());
+  ASSERT_GE(at, 0) << JoinLines(host.Lines());
   ASSERT_TRUE(box.Restart({"--error", "GetRmtSN"}));
-  EXPECT_EQ(Operation(host, "4", "", LogScript(kDashes), KeyScript("get_maccode_failed")),
+  EXPECT_EQ(RunOperation(host, "4", "", LogScript(kDashes), KeyScript("get_maccode_failed")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("get_maccode_failed")}));
   EXPECT_EQ(CountLines(host, "clipboard", "ORBO-SN-0001"), 0);
   at = static_cast<int>(host.Lines().size());
@@ -263,15 +229,15 @@ TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   // Lost: reported once, however long it stays away.
   box.Stop();
   const int lost = host.WaitForScript(KeyScript("detect_orbo_failed"), at, kWaitMs);
-  ASSERT_GE(lost, 0) << Dump(host.Lines());
+  ASSERT_GE(lost, 0) << JoinLines(host.Lines());
   EXPECT_EQ(host.WaitForScript("DisableOperate(true);", lost, kWaitMs), lost + 1);
   host.Send("{\"sleep\":4000}");  // some twenty more failed cycles
-  host.Send(Call("23", ""));      // answered by the page's process: queues nothing
+  host.Send(PageCall("23", ""));  // answered by the page's process: queues nothing
   ASSERT_GE(host.WaitFor([](const std::string& l) { return l == "{\"result\":0}"; }, lost, kWaitMs),
             0);
   ASSERT_TRUE(box.Restart({}));
   const int back = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", lost, kWaitMs);
-  ASSERT_GE(back, 0) << Dump(host.Lines());
+  ASSERT_GE(back, 0) << JoinLines(host.Lines());
   EXPECT_EQ(Count(host.Scripts(at), KeyScript("detect_orbo_failed")), 1);
   EXPECT_EQ(host.Finish(), 0);
 }

@@ -2,53 +2,18 @@
 // calls build and send the configuration (with a firmware update first),
 // send and fetch a cloud project, and keep the Wi-Fi list, with the files
 // the build ships.
-#include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
 #include "base/base64.h"
-#include "e2e/ops/core/page_host_process.h"
-#include "e2e/ops/core/sim_box.h"
 #include "settings/message_keys.h"
 #include "sim_ops_harness.h"
+#include "support/box_sim.h"
+#include "support/page_host.h"
 
 namespace orbo::test {
 namespace {
 
 constexpr int kWaitMs = 60000;
-
-std::string Call(const std::string& v1, const std::string& v2) {
-  cJSON* call = cJSON_CreateArray();
-  cJSON_AddItemToArray(call, cJSON_CreateString(v1.c_str()));
-  cJSON_AddItemToArray(call, cJSON_CreateString(v2.c_str()));
-  char* text = cJSON_PrintUnformatted(call);
-  std::string line = text;
-  cJSON_free(text);
-  cJSON_Delete(call);
-  return line;
-}
-
-std::string Dump(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const std::string& l : lines) all += l + "\n";
-  return all;
-}
-
-// The scripts from the first line equal to first up to the next equal to
-// last, after the call (v1, v2) was made.
-std::vector<std::string> Operation(PageHost& host, const std::string& v1, const std::string& v2,
-                                   const std::string& first, const std::string& last) {
-  const int from = static_cast<int>(host.Lines().size());
-  host.Send(Call(v1, v2));
-  const int begin = host.WaitForScript(first, from, kWaitMs);
-  const int end = begin < 0 ? -1 : host.WaitForScript(last, begin + 1, kWaitMs);
-  EXPECT_GE(end, 0) << "page call " << v1 << "\n" << Dump(host.Lines());
-  std::vector<std::string> scripts;
-  const std::vector<std::string> lines = host.Lines();
-  for (int i = begin; end >= 0 && i <= end; ++i) {
-    if (auto s = JsonString(lines[static_cast<size_t>(i)], "script")) scripts.push_back(*s);
-  }
-  return scripts;
-}
 
 TEST(PageTransfer, ConfigurationFirmwareProjectAndWifiThroughThePage) {
   TempDir dir;
@@ -70,23 +35,25 @@ TEST(PageTransfer, ConfigurationFirmwareProjectAndWifiThroughThePage) {
                                "versions": ["fsFLASHVER:V1.2.0-P:FS", "OSVER:V2.1.0"],
                                "firmwareUpdates": {"fsFLASH": ["fsFLASHVER:V1.3.0-P:FS"]}})");
 
-  SimBox box(dir.path(), {"--profile", profile.string(), "--reset-ms", "300"});
+  BoxSim box(dir.path(),
+             {.args = {"--profile", profile.string(), "--reset-ms", "300"}, .udp = false});
   ASSERT_TRUE(box.ready());
   PageHost host(app, {"--answer", "yes", "--answer", "ok", "--file", project_path.string(),
                       "--file", fetched_path.string()});
   ASSERT_TRUE(host.started());
   host.Send("{\"button\":\"setup\"}");
-  host.Send(Call("12", box.address()));
-  host.Send(Call("11", "LocalNetwork"));
-  ASSERT_GE(host.WaitForScript("DetectBox(\"OP-S70\", 0);", 0, kWaitMs), 0) << Dump(host.Lines());
+  host.Send(PageCall("12", box.address()));
+  host.Send(PageCall("11", "LocalNetwork"));
+  ASSERT_GE(host.WaitForScript("DetectBox(\"OP-S70\", 0);", 0, kWaitMs), 0)
+      << JoinLines(host.Lines());
 
   // Command 0: build setup.xml from the form, update the file system, send.
   EXPECT_EQ(
-      Operation(host, "0",
-                "Ethernet\x02"
-                "DHCP\x02"
-                "0\x02",
-                KeyScript("stopping_orbo"), "DisableOperate(true);"),
+      RunOperation(host, "0",
+                   "Ethernet\x02"
+                   "DHCP\x02"
+                   "0\x02",
+                   KeyScript("stopping_orbo"), "DisableOperate(true);"),
       (std::vector<std::string>{KeyScript("stopping_orbo"), KeyScript("detect_fireware"),
                                 LogScript("@download_filefsFLASH"), KeyScript("download_success"),
                                 KeyScript("download_config_file"), KeyScript("download_success"),
@@ -95,7 +62,7 @@ TEST(PageTransfer, ConfigurationFirmwareProjectAndWifiThroughThePage) {
   EXPECT_EQ(ReadAll(dir / "box-store/setup.xml"), ReadAll(app / "setup.xml"));
 
   // Command 14: the rebooted box is found again, now up to date.
-  EXPECT_EQ(Operation(host, "14", "", KeyScript("stopping_orbo"), "DisableOperate(true);"),
+  EXPECT_EQ(RunOperation(host, "14", "", KeyScript("stopping_orbo"), "DisableOperate(true);"),
             (std::vector<std::string>{
                 KeyScript("stopping_orbo"), KeyScript("detect_fireware"),
                 KeyScript("is_up_to_date"), KeyScript("download_project_file"),
@@ -103,11 +70,11 @@ TEST(PageTransfer, ConfigurationFirmwareProjectAndWifiThroughThePage) {
   EXPECT_EQ(ReadAll(dir / "box-store/cloudprj.kzrp"), project);
 
   // Command 15: fetched back with the project password.
-  Operation(host, "15", "prj-pw", KeyScript("upload_config_file"), "ShowUpLoadSetup()");
+  RunOperation(host, "15", "prj-pw", KeyScript("upload_config_file"), "ShowUpLoadSetup()");
   EXPECT_EQ(ReadAll(fetched_path), project);
 
-  host.Send(Call("19", "Lab\x02s3cret"));
-  host.Send(Call("20", "Workshop"));
+  host.Send(PageCall("19", "Lab\x02s3cret"));
+  host.Send(PageCall("20", "Workshop"));
   EXPECT_EQ(host.Finish(), 0);
   const std::string wifi = ReadAll(app / "WifiList.xml");
   EXPECT_NE(wifi.find("<wifi Name=\"Lab\" Psw=\"s3cret\""), std::string::npos) << wifi;

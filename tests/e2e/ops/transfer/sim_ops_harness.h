@@ -11,12 +11,12 @@
 
 #include "app/command_state.h"
 #include "app/page.h"
-#include "e2e/link/boxsim_process.h"
 #include "link/box_link.h"
 #include "ops/ops_context.h"
 #include "platform/clipboard.h"
 #include "platform/linux/hid_backends.h"
 #include "platform/local_addresses.h"
+#include "support/box_sim.h"
 #include "support/fake_sleeper.h"
 #include "support/recording_view.h"
 #include "support/scripted_prompts.h"
@@ -44,7 +44,7 @@ class SimOps {
  public:
   // profile_json: the simulator's profile; extra: more simulator flags.
   explicit SimOps(const std::string& profile_json, std::vector<std::string> extra = {})
-      : sim(simDir.path(), std::move(extra), profile_json),
+      : sim(simDir.path(), {.args = std::move(extra), .profileJson = profile_json}),
         hid(MakeSeqpacketBackend(sim.usb_path())),
         link(hid.get(), linkSleeper, Options()),
         scripts(&view, [](std::string_view key) { return std::string(key); }),
