@@ -1,33 +1,20 @@
-// An operation context linked over TCP to an orbo-boxsim of its own, with a
-// private copy of the shipped app files. Pauses are virtual; every read
-// waits on the socket, so nothing here sleeps.
+// An operation context (see OpsRig) linked over TCP or the USB report
+// socket to an orbo-boxsim of its own, with a private copy of the shipped
+// app files. Every read waits on the socket, so nothing here sleeps.
 #pragma once
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/command_state.h"
-#include "app/page.h"
-#include "link/box_link.h"
-#include "ops/ops_context.h"
-#include "platform/clipboard.h"
 #include "platform/linux/hid_backends.h"
-#include "platform/local_addresses.h"
 #include "support/box_sim.h"
-#include "support/fake_sleeper.h"
-#include "support/recording_view.h"
-#include "support/scripted_prompts.h"
+#include "support/ops_rig.h"
 #include "support/temp_dir.h"
 
 namespace orbo::test {
-
-class NoClipboard : public Clipboard {
- public:
-  bool SetText(const std::string&) override { return false; }
-};
 
 // The shipped files the transfer and firmware operations read.
 inline void CopyShippedFiles(const std::filesystem::path& app) {
@@ -40,17 +27,23 @@ inline void CopyShippedFiles(const std::filesystem::path& app) {
   fs::copy(shipped / "update", app / "update", fs::copy_options::recursive);
 }
 
-class SimOps {
+// The simulator and the USB backend the rig's link uses; made first.
+struct SimBoxParts {
+  SimBoxParts(const std::string& profile_json, std::vector<std::string> extra)
+      : sim(simDir.path(), {.args = std::move(extra), .profileJson = profile_json}),
+        hid(MakeSeqpacketBackend(sim.usb_path())) {}
+
+  TempDir simDir;
+  BoxSim sim;
+  std::unique_ptr<HidBackend> hid;
+};
+
+class SimOps : public SimBoxParts, public OpsRig {
  public:
   // profile_json: the simulator's profile; extra: more simulator flags.
   explicit SimOps(const std::string& profile_json, std::vector<std::string> extra = {})
-      : sim(simDir.path(), {.args = std::move(extra), .profileJson = profile_json}),
-        hid(MakeSeqpacketBackend(sim.usb_path())),
-        link(hid.get(), linkSleeper, Options()),
-        scripts(&view, [](std::string_view key) { return std::string(key); }),
-        addresses({}),
-        ctx(appDir.path(), link, scripts, prompts, clipboard, sleeper, &view, addresses) {
-    CopyShippedFiles(appDir.path());
+      : SimBoxParts(profile_json, std::move(extra)), OpsRig(hid.get(), Options()) {
+    CopyShippedFiles(dir.path());
   }
 
   static BoxLinkOptions Options() {
@@ -70,29 +63,6 @@ class SimOps {
     return link.SendCommand("GetHMIType\r", &ctx.typeReply);
   }
 
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> lines;
-    const std::string head = "AddText(\"";
-    for (const std::string& s : view.scripts()) {
-      if (s.rfind(head, 0) == 0) lines.push_back(s.substr(head.size(), s.size() - head.size() - 3));
-    }
-    return lines;
-  }
-  bool Logged(const std::string& line) const {
-    for (const std::string& l : LogLines()) {
-      if (l == line) return true;
-    }
-    return false;
-  }
-  // Every file of the app directory, for checking that nothing was left.
-  std::vector<std::string> AppFiles() const {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(appDir.path())) {
-      if (e.is_regular_file()) files.push_back(e.path().lexically_relative(appDir.path()));
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-  }
   // The commands the box received, without their line endings.
   std::vector<std::string> BoxCommands() const {
     std::vector<std::string> out;
@@ -111,19 +81,6 @@ class SimOps {
     return sim.store_dir() / box_name;
   }
 
-  TempDir simDir;
-  TempDir appDir;
-  BoxSim sim;
-  std::unique_ptr<HidBackend> hid;
-  FakeSleeper linkSleeper;
-  FakeSleeper sleeper;
-  BoxLink link;
-  RecordingView view;
-  PageScripts scripts;
-  ScriptedPrompts prompts;
-  NoClipboard clipboard;
-  FixedAddressSource addresses;
-  OpsContext ctx;
   CommandState state;
 };
 

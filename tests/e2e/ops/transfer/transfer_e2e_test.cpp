@@ -32,20 +32,20 @@ std::string PlainImage(const std::string& name) {
 TEST(TransferE2e, SendConfigurationToAnUpToDateBox) {
   SimOps s(kUpToDatePanel);
   ASSERT_TRUE(s.Connect());
-  ASSERT_EQ(BuildSetupXml(s.appDir.path(),
+  ASSERT_EQ(BuildSetupXml(s.dir.path(),
                           "Ethernet\x02"
                           "DHCP\x02"
                           "0\x02"),
             0);
-  s.state.transferPath = s.appDir / "setup.xml";
-  const auto files_before = s.AppFiles();
+  s.state.transferPath = s.dir / "setup.xml";
+  const auto files_before = s.Files();
   SendToBox(s.ctx, s.state, "setup.xml");
 
   EXPECT_EQ(s.BoxCommands(),
             (std::vector<std::string>{"GetHMIType", "TerminateAll",
                                       "DeleteFile //mnt//kavel//kavel//run//project//quectel.log",
                                       "GetAllVersion", "Download setup.xml", "reset"}));
-  EXPECT_EQ(test::ReadAll(s.Stored("setup.xml")), s.appDir.Read("setup.xml"));
+  EXPECT_EQ(test::ReadAll(s.Stored("setup.xml")), s.dir.Read("setup.xml"));
   EXPECT_EQ(s.LogLines(),
             (std::vector<std::string>{"stopping_orbo", "detect_fireware", "is_up_to_date",
                                       "download_config_file", "download_success", "reboot_orbo"}));
@@ -53,15 +53,15 @@ TEST(TransferE2e, SendConfigurationToAnUpToDateBox) {
   EXPECT_EQ(s.state.linkDown, 1);
   EXPECT_EQ(s.state.detectRequested, 1);
   EXPECT_EQ(s.sleeper.pauses(), (std::vector<int64_t>{2000}));
-  EXPECT_EQ(s.AppFiles(), files_before);
+  EXPECT_EQ(s.Files(), files_before);
 }
 
 TEST(TransferE2e, AcceptedUpdateIsSentBeforeTheConfiguration) {
   SimOps s(kOldPanel);
   ASSERT_TRUE(s.Connect());
   s.prompts.AnswerYesNo(true);
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
-  const auto files_before = s.AppFiles();
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
+  const auto files_before = s.Files();
   SendToBox(s.ctx, s.state, "setup.xml");
 
   const auto commands = s.BoxCommands();
@@ -73,13 +73,13 @@ TEST(TransferE2e, AcceptedUpdateIsSentBeforeTheConfiguration) {
   EXPECT_EQ(test::ReadAll(s.Stored("fsFLASH")), PlainImage("imageARM9"));
   EXPECT_EQ(s.prompts.asked().size(), 2u);  // the question and the note
   EXPECT_TRUE(s.Logged("download_filefsFLASH"));
-  EXPECT_EQ(s.AppFiles(), files_before);  // no decrypted image stayed
+  EXPECT_EQ(s.Files(), files_before);  // no decrypted image stayed
 }
 
 TEST(TransferE2e, ABoxThatWillNotStopIsLeftAlone) {
   SimOps s(kUpToDatePanel, {"--error", "TerminateAll"});
   ASSERT_TRUE(s.Connect());
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
   s.state.linkDown = 0;
   s.state.detectRequested = 0;
   SendToBox(s.ctx, s.state, "setup.xml");
@@ -93,7 +93,7 @@ TEST(TransferE2e, ABoxThatWillNotStopIsLeftAlone) {
 TEST(TransferE2e, ADeclinedUpdateStillSendsTheConfiguration) {
   SimOps s(kOldPanel);
   ASSERT_TRUE(s.Connect());
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
   SendToBox(s.ctx, s.state, "setup.xml");
   const auto asked = s.prompts.asked();
   ASSERT_EQ(asked.size(), 1u);
@@ -110,8 +110,8 @@ TEST(TransferE2e, NothingToSendStillReboots) {
   {
     SimOps s(kUpToDatePanel);  // the shipped catalogue is missing
     ASSERT_TRUE(s.Connect());
-    std::filesystem::remove(s.appDir / "Up.ibl");
-    s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
+    std::filesystem::remove(s.dir / "Up.ibl");
+    s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
     SendToBox(s.ctx, s.state, "setup.xml");
     EXPECT_TRUE(s.Logged("detect_soft_fireware_failed"));
     EXPECT_EQ(s.CountCommand("Download setup.xml"), 0u);
@@ -120,7 +120,7 @@ TEST(TransferE2e, NothingToSendStillReboots) {
   {
     SimOps s(kUpToDatePanel);  // the chosen project is gone
     ASSERT_TRUE(s.Connect());
-    s.state.transferPath = s.appDir / "gone.kzrp";
+    s.state.transferPath = s.dir / "gone.kzrp";
     SendToBox(s.ctx, s.state, "cloudprj.kzrp");
     EXPECT_EQ(s.LogLines(), (std::vector<std::string>{"stopping_orbo", "detect_fireware",
                                                       "is_up_to_date", "download_project_file",
@@ -132,16 +132,16 @@ TEST(TransferE2e, NothingToSendStillReboots) {
 TEST(TransferE2e, AnImageThatDoesNotMatchItsDigestIsNeverSent) {
   SimOps s(kOldPanel);
   ASSERT_TRUE(s.Connect());
-  s.appDir.Write("update/imageARM9.img", "tampered image bytes");
+  s.dir.Write("update/imageARM9.img", "tampered image bytes");
   s.prompts.AnswerYesNo(true);
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
-  const auto files_before = s.AppFiles();
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
+  const auto files_before = s.Files();
   SendToBox(s.ctx, s.state, "setup.xml");
   EXPECT_TRUE(s.Logged("md5_error"));
   EXPECT_EQ(s.CountCommand("Download fsFLASH"), 0u);
   EXPECT_EQ(s.CountCommand("Download setup.xml"), 0u);
   EXPECT_EQ(s.BoxCommands().back(), "reset");
-  EXPECT_EQ(s.AppFiles(), files_before);
+  EXPECT_EQ(s.Files(), files_before);
 }
 
 // Over TCP and over the USB report transport, whose reads take whole
@@ -152,12 +152,12 @@ TEST_P(PackagedUpdate, AppliesToEveryComponentOfTheCheck) {
   SimOps s(kOldGateway);
   ASSERT_TRUE(s.Connect(GetParam()));
   s.prompts.AnswerYesNo(true);
-  const auto files_before = s.AppFiles();
+  const auto files_before = s.Files();
   ASSERT_TRUE(FirmwareCheck(s.ctx));
   EXPECT_EQ(s.ctx.kernelFamily, "A7");
   // The file system component listed first also went packaged, as fsFLASH.
   EXPECT_EQ(s.CountCommand("Download fsFLASH"), 2u);
-  EXPECT_EQ(s.AppFiles(), files_before);
+  EXPECT_EQ(s.Files(), files_before);
   const auto last = test::ReadZip(s.Stored("fsFLASH"));
   EXPECT_EQ(last.count("manifest.txt"), 1u);
   ASSERT_EQ(last.count("image"), 1u);
@@ -177,7 +177,7 @@ TEST(TransferE2e, ProjectSendAndFetchWithItsPassword) {
   ASSERT_TRUE(s.Connect());
   std::string project(300000, '\0');
   for (size_t i = 0; i < project.size(); ++i) project[i] = static_cast<char>(i * 7 + i / 1000);
-  s.state.transferPath = s.appDir.Write("mine.kzrp", project);
+  s.state.transferPath = s.dir.Write("mine.kzrp", project);
   SendToBox(s.ctx, s.state, "cloudprj.kzrp");
   EXPECT_TRUE(s.Logged("download_project_file"));
   EXPECT_TRUE(s.Logged("download_success"));
@@ -187,24 +187,24 @@ TEST(TransferE2e, ProjectSendAndFetchWithItsPassword) {
   ASSERT_TRUE(s.sim.WaitReady(20000));
   ASSERT_TRUE(s.Connect());
   s.view.Clear();
-  s.state.transferPath = s.appDir.Write("fetched.kzrp", "my old project");
+  s.state.transferPath = s.dir.Write("fetched.kzrp", "my old project");
   s.state.uploadPassword = "wrong";
   EXPECT_FALSE(FetchFromBox(s.ctx, s.state, "cloudprj.kzrp"));
   EXPECT_TRUE(s.Logged("upload_password_invalid"));
-  EXPECT_EQ(s.appDir.Read("fetched.kzrp"), "my old project");
+  EXPECT_EQ(s.dir.Read("fetched.kzrp"), "my old project");
 
   s.state.uploadPassword = "prj-pw";
   EXPECT_TRUE(FetchFromBox(s.ctx, s.state, "cloudprj.kzrp"));
-  EXPECT_EQ(s.appDir.Read("fetched.kzrp"), project);
+  EXPECT_EQ(s.dir.Read("fetched.kzrp"), project);
   EXPECT_EQ(s.view.scripts().back(), "ShowUpLoadSetup()");
 }
 
 TEST(TransferE2e, FetchConfigurationFromTheBox) {
   SimOps s(R"({"hmiType": "OP-S70", "files": {"setup.xml": "<QXBoxSet from=\"box\"/>"}})");
   ASSERT_TRUE(s.Connect());
-  s.state.transferPath = s.appDir / "setup.xml";
+  s.state.transferPath = s.dir / "setup.xml";
   EXPECT_TRUE(FetchFromBox(s.ctx, s.state, "setup.xml"));
-  EXPECT_EQ(s.appDir.Read("setup.xml"), "<QXBoxSet from=\"box\"/>");
+  EXPECT_EQ(s.dir.Read("setup.xml"), "<QXBoxSet from=\"box\"/>");
 }
 
 // A box that misbehaves during the check: the operation ends with the
@@ -214,13 +214,13 @@ class MisbehavingBox : public ::testing::TestWithParam<std::vector<std::string>>
 TEST_P(MisbehavingBox, FailsTheCheckCleanly) {
   SimOps s(kOldPanel, GetParam());
   ASSERT_TRUE(s.Connect());
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
-  const auto files_before = s.AppFiles();
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
+  const auto files_before = s.Files();
   SendToBox(s.ctx, s.state, "setup.xml");
   EXPECT_TRUE(s.Logged("detect_fireware_failed"));
   EXPECT_TRUE(s.Logged("reboot_orbo"));
   EXPECT_EQ(s.CountCommand("Download setup.xml"), 0u);
-  EXPECT_EQ(s.AppFiles(), files_before);
+  EXPECT_EQ(s.Files(), files_before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, MisbehavingBox,
@@ -248,13 +248,13 @@ TEST(TransferE2e, ALinkDroppedDuringAnUpdateLeavesNothingBehind) {
   SimOps s(kOldPanel, {"--drop-after", "2000"});
   ASSERT_TRUE(s.Connect());
   s.prompts.AnswerYesNo(true);
-  s.state.transferPath = s.appDir.Write("setup.xml", "<QXBoxSet/>");
-  const auto files_before = s.AppFiles();
+  s.state.transferPath = s.dir.Write("setup.xml", "<QXBoxSet/>");
+  const auto files_before = s.Files();
   SendToBox(s.ctx, s.state, "setup.xml");
   EXPECT_TRUE(s.Logged("download_failed"));
   EXPECT_TRUE(s.Logged("reboot_orbo"));
   EXPECT_FALSE(s.Logged("download_config_file"));
-  EXPECT_EQ(s.AppFiles(), files_before);
+  EXPECT_EQ(s.Files(), files_before);
   EXPECT_EQ(s.state.linkDown, 1);
 }
 
