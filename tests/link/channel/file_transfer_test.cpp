@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "app/page.h"
-#include "formats/crypto/digest.h"
 #include "link/file_transfer.h"
 #include "link/transfer_header.h"
 #include "link_fakes.h"
 #include "support/fake_sleeper.h"
+#include "support/md5_hex.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 
@@ -20,20 +20,9 @@ namespace {
 
 using test::FakeSleeper;
 using test::FakeTransport;
+using test::Md5Hex;
 using test::RecordingView;
 using test::TempDir;
-
-std::string Md5Hex(std::string_view data) {
-  uint8_t d[16];
-  Md5Buffer(data.data(), data.size(), d);
-  static const char* digits = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t b : d) {
-    hex.push_back(digits[b >> 4]);
-    hex.push_back(digits[b & 15]);
-  }
-  return hex;
-}
 
 std::string HeaderBytes(std::string_view digest, uint32_t size) {
   auto h = EncodeTransferHeader(digest, size);

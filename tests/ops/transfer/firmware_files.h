@@ -7,24 +7,12 @@
 #include <vector>
 
 #include "base/base64.h"
-#include "formats/crypto/digest.h"
 #include "formats/crypto/rc4.h"
 #include "formats/lists/firmware_image.h"
+#include "support/md5_hex.h"
 #include "support/temp_dir.h"
 
 namespace orbo::test {
-
-inline std::string Md5Hex(const std::string& bytes) {
-  uint8_t d[16];
-  Md5Buffer(bytes.data(), bytes.size(), d);
-  static const char* digits = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t b : d) {
-    hex.push_back(digits[b >> 4]);
-    hex.push_back(digits[b & 15]);
-  }
-  return hex;
-}
 
 inline std::string Encrypt(std::string bytes) {
   Rc4CryptBlocks(kImageKey, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
