@@ -1,7 +1,8 @@
 // The real window under a virtual X server: a test page in a temporary app
 // directory uses the bridge, and the page log shows what crossed it. The
 // page reports what it sees through its title (printed by --page-log); the
-// test drives the window through --control.
+// test drives the window through --control. The box worker's cycles run
+// against the simulated box over its USB report socket.
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include "base/base64.h"
 #include "orbo_process.h"
+#include "support/box_sim.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -67,6 +69,48 @@ window.addEventListener('load', function() {
 });
 </script></head><body>outside</body></html>
 )";
+
+// A setup page that only records what the box worker tells it: the
+// detected box, its log lines and each enabling or disabling of its
+// operations, all reported together in the title. It queues nothing at
+// load, so the detection the setup button queued stays queued.
+constexpr char kBoxPage[] = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>box page</title><script>
+var state = {seq: 0, detect: null, lines: [], disable: []};
+function report() { state.seq++; document.title = JSON.stringify(state); }
+function DetectBox(type, mode) {
+  state.detect = [type, mode];
+  document.getElementById('box').textContent = 'Box ' + type + ', mode ' + mode;
+  report();
+}
+function AddText(t) {
+  state.lines.push(t);
+  var p = document.createElement('p');
+  p.textContent = t;
+  document.getElementById('log').appendChild(p);
+  report();
+}
+function DisableOperate(b) {
+  state.disable.push(b);
+  document.getElementById('light').disabled = b;
+  report();
+}
+</script></head><body><h3 id="box">No box yet</h3><button id="light">Light</button>
+<div id="log"></div></body></html>
+)";
+
+// True when the JSON array holds the string (or, with a null text, the
+// boolean) wanted.
+bool Holds(const cJSON* array, const char* text, bool flag = false) {
+  const cJSON* item = nullptr;
+  cJSON_ArrayForEach(item, array) {
+    if (text != nullptr && cJSON_IsString(item) && std::string(item->valuestring) == text) {
+      return true;
+    }
+    if (text == nullptr && cJSON_IsBool(item) && cJSON_IsTrue(item) == flag) return true;
+  }
+  return false;
+}
 
 class WindowGuiTest : public ::testing::Test {
  protected:
@@ -292,6 +336,70 @@ TEST_F(WindowGuiTest, ClosingWhileAQuestionIsOpenEndsCleanly) {
   ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
   orbo_.CloseInput();
   EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
+TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
+  app_.Write("html/first_page.html", kBoxPage);
+  app_.Write("html/i18n/strings_en.properties",
+             Base64Encode("alert_title=Alert\nlight_cmd_suc=The box light blinks\n"));
+  test::TempDir box_dir;
+  test::BoxSim box(
+      box_dir.path(),
+      {.profileJson = R"({"hmiType":"PT070-W","serial":"SN-GUI-7","mode":2})", .udp = false});
+  ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
+  StartOrbo({"--usb-sim", box.usb_path(), "--start", "setup"});
+
+  // The setup button's detection: the box's type and mode, its serial as a
+  // log line, then the operations enabled by the next (idle) cycle.
+  const std::string detected = R"({"script":"DetectBox(\"PT070-W\", 2);"})";
+  const std::string found = orbo_.WaitForLine(detected, kPatience);
+  if (found.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_EQ(found, detected) << Diagnostics();
+  const size_t detect_at = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"script":"AddText(\"SN-GUI-7\");"})"));
+  EXPECT_LT(detect_at, orbo_.index_of_last());
+  ASSERT_TRUE(Logged(R"({"script":"DisableOperate(false);"})"));
+  Json page = WaitForTitle([](const cJSON* state) {
+    const cJSON* detect = cJSON_GetObjectItemCaseSensitive(state, "detect");
+    return Holds(detect, "PT070-W") && cJSON_GetNumberValue(cJSON_GetArrayItem(detect, 1)) == 2 &&
+           Holds(cJSON_GetObjectItemCaseSensitive(state, "lines"), "SN-GUI-7") &&
+           Holds(cJSON_GetObjectItemCaseSensitive(state, "disable"), nullptr, false);
+  });
+  EXPECT_TRUE(page) << "the page's functions did not run" << Diagnostics();
+
+  // A box operation queued by the page runs in a later cycle, with the
+  // operations disabled first.
+  orbo_.Send(R"({"run":"app.jsInvokeCPlusPlus('18', '');"})");
+  ASSERT_TRUE(Logged(R"({"call":["18",""]})"));
+  const size_t call_at = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"script":"DisableOperate(true);"})"));
+  const size_t disabled_at = orbo_.index_of_last();
+  ASSERT_TRUE(
+      Logged(R"({"script":"AddText(\"----------------------------------------------\");"})"));
+  const size_t dashes_at = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(R"({"script":"AddText(\"The box light blinks\");"})"));
+  EXPECT_LT(call_at, disabled_at);
+  EXPECT_LT(disabled_at, dashes_at);
+  EXPECT_LT(dashes_at, orbo_.index_of_last());
+  page = WaitForTitle([](const cJSON* state) {
+    return Holds(cJSON_GetObjectItemCaseSensitive(state, "lines"), "The box light blinks") &&
+           Holds(cJSON_GetObjectItemCaseSensitive(state, "disable"), nullptr, true);
+  });
+  EXPECT_TRUE(page) << Diagnostics();
+
+  const std::string shot = (Artifacts() / "window_box_detected.png").string();
+  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
+  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(std::filesystem::exists(shot));
+
+  // The box saw the identification, then the light command.
+  const std::vector<std::string> commands = box.Commands();
+  ASSERT_GE(commands.size(), 4u) << box_dir.Read("boxsim.log");
+  EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
+            (std::vector<std::string>{"GetHMIType\r", "GetRmtSN\r\n", "GetBoxMode\r\n"}));
+  EXPECT_EQ(commands.back(), "Light\r");
 }
 
 }  // namespace
