@@ -15,13 +15,18 @@ namespace {
 std::mutex g_mutex;  // guards g_charset
 std::string g_charset;
 
+// The C/POSIX locale (no language configured, as on a bare service or build
+// machine) only promises ASCII; UTF-8 is its superset and what the rest of
+// the system speaks, so it stands in there rather than losing every
+// non-ASCII character.
 std::string LocaleCharset() {
   // Read the environment's locale without touching the process-wide one.
   locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-  if (loc == static_cast<locale_t>(0)) return "ANSI_X3.4-1968";
+  if (loc == static_cast<locale_t>(0)) return "UTF-8";
   std::string name = nl_langinfo_l(CODESET, loc);
   freelocale(loc);
-  return name.empty() ? "ANSI_X3.4-1968" : name;
+  if (name.empty() || name == "ANSI_X3.4-1968" || name == "ASCII") return "UTF-8";
+  return name;
 }
 
 // One conversion descriptor per call: iconv_t is not safe to share.

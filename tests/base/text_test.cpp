@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "base/base64.h"
 #include "base/codepage.h"
 #include "base/utf.h"
@@ -119,6 +121,30 @@ TEST(Codepage, UnknownCharsetIsRefusedAndKeepsTheOldOne) {
   EXPECT_EQ(Codepage::Charset(), "CP1252");
   std::string out;
   EXPECT_FALSE(Codepage::FromUtf8("\xFF", &out));  // not UTF-8 input
+}
+
+}  // namespace
+}  // namespace orbo
+
+namespace orbo {
+namespace {
+
+TEST(Codepage, PlainCLocaleMeansUtf8NotAscii) {
+  ScopedCodepage keep("CP1252");
+  const char* old = std::getenv("LC_ALL");
+  const std::string saved = old ? old : "";
+  ::setenv("LC_ALL", "C", 1);
+  ASSERT_TRUE(Codepage::SetCharset(""));  // back to the locale's own
+  EXPECT_EQ(Codepage::Charset(), "UTF-8");
+  std::string bytes;
+  bool lossy = true;
+  ASSERT_TRUE(Codepage::FromUtf8("\xE7\x9B\x92", &bytes, &lossy));
+  EXPECT_FALSE(lossy);
+  if (old) {
+    ::setenv("LC_ALL", saved.c_str(), 1);
+  } else {
+    ::unsetenv("LC_ALL");
+  }
 }
 
 }  // namespace
