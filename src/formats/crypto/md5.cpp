@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "base/unique_fd.h"
 #include "formats/crypto/digest.h"
 #include "formats/crypto/evp_digest.h"
 
@@ -20,19 +21,6 @@ constexpr size_t kMd5Size = 16;
 // Largest piece read from a file at once; bounds Md5File's memory.
 constexpr off_t kMd5FileBuffer = 4 * 1024 * 1024;
 
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -46,7 +34,7 @@ int Md5Buffer(const void* data, size_t length, uint8_t* out) {
 
 int Md5File(const std::filesystem::path& path, uint8_t* out) {
   if (out == nullptr) return -1;
-  ScopedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) return -2;
   // A folder opens on this system but is no file to hash.
   struct stat st;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "base/file_util.h"
+#include "base/unique_fd.h"
 #include "formats/crypto/rc4.h"
 
 namespace orbo {
@@ -19,24 +20,6 @@ namespace {
 constexpr size_t kPieceSize = 256 * kRc4BlockSize;
 static_assert(kPieceSize % kRc4BlockSize == 0);
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 // Reads until buffer is full or the file ends; -1 on an error.
 ssize_t ReadFull(int fd, uint8_t* buffer, size_t length) {
@@ -65,7 +48,7 @@ bool WriteFull(int fd, const uint8_t* data, size_t length) {
 }  // namespace
 
 int CryptImageToFd(const std::filesystem::path& in, int out_fd) {
-  Fd src(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd src(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
   if (src.get() < 0) return -1;
   struct stat st {};
   if (::fstat(src.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
@@ -84,10 +67,10 @@ int CryptImageToFd(const std::filesystem::path& in, int out_fd) {
 
 int CryptImageFile(const std::filesystem::path& in, const std::filesystem::path& out) {
   std::filesystem::path tmp;
-  Fd dst(CreateTempBeside(out, &tmp));
+  UniqueFd dst(CreateTempBeside(out, &tmp));
   if (dst.get() < 0) {
     // Tell a missing source apart from an unwritable target.
-    Fd probe(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd probe(::open(in.c_str(), O_RDONLY | O_CLOEXEC));
     return probe.get() < 0 ? -1 : -3;
   }
   const int result = CryptImageToFd(in, dst.get());
@@ -95,7 +78,7 @@ int CryptImageFile(const std::filesystem::path& in, const std::filesystem::path&
     ::unlink(tmp.c_str());
     return result;
   }
-  return CommitTempFile(dst.release(), tmp, out) ? 0 : -3;
+  return CommitTempFile(dst.Release(), tmp, out) ? 0 : -3;
 }
 
 std::string CryptImageFileError(int result, const std::filesystem::path& in,
