@@ -23,7 +23,10 @@ mkfifo "$work/ready"
 "$app/orbo-boxsim" --address 127.0.0.1 --usb "$work/usb.sock" --profile scripts/demo/box.json \
   --store "$work/box-store" --log "$work/box-log.jsonl" >"$work/ready" &
 sim_pid=$!
-if ! read -r -t 10 line <"$work/ready" || [[ "$line" != "orbo-boxsim ready"* ]]; then
+# Keep the status pipe open for the whole session: the box reports each
+# reboot on it.
+exec 3<"$work/ready"
+if ! read -r -t 10 -u 3 line || [[ "$line" != "orbo-boxsim ready"* ]]; then
   echo "run.sh: the simulated box did not start (is 127.0.0.1:8769 in use?)" >&2
   exit 1
 fi
