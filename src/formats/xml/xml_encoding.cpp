@@ -1,8 +1,6 @@
 #include "formats/xml/xml_encoding.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 #include "base/codepage.h"
 #include "base/utf.h"
@@ -51,26 +49,6 @@ bool ReadsAsAscii(std::string_view name) {
          out == kProbe;
 }
 
-// IsValidUtf8 with a fast path over runs of ASCII, which make up nearly
-// all of a typical XML file.
-bool IsUtf8(std::string_view s) {
-  const size_t n = s.size();
-  size_t i = 0;
-  while (i < n) {
-    while (i + 8 <= n) {
-      uint64_t word;
-      std::memcpy(&word, s.data() + i, 8);
-      if (word & 0x8080808080808080ull) break;
-      i += 8;
-    }
-    while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-    if (i >= n) break;
-    char32_t cp;
-    if (!NextCodePoint(s, &i, &cp)) return false;
-  }
-  return true;
-}
-
 // True when the invalid sequence at pos is a valid start cut off by the end.
 bool IsTruncatedTail(std::string_view s, size_t pos) {
   const auto b = static_cast<unsigned char>(s[pos]);
@@ -92,7 +70,7 @@ bool IsTruncatedTail(std::string_view s, size_t pos) {
 }
 
 void DecodeUtf8(std::string_view bytes, std::string* out, std::vector<std::string>* log) {
-  if (IsUtf8(bytes)) {
+  if (IsValidUtf8(bytes)) {
     out->assign(bytes);
     return;
   }
@@ -271,7 +249,7 @@ DecodedText DecodeFileBytes(std::string_view bytes, std::vector<std::string>* lo
       DecodeUtf8(bytes, &r.text, log);
     } else {
       Log(log, "utf8_detection");
-      if (IsUtf8(bytes)) {
+      if (IsValidUtf8(bytes)) {
         r.encoding = "UTF-8";
         r.text.assign(bytes);
       } else {
