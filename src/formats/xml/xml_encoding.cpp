@@ -126,24 +126,16 @@ void DecodeUtf16(std::string_view bytes, bool big_endian, std::string* out,
   if (loss) Log(log, "conversion_loss");
 }
 
-// UTF-8 -> UTF-16; false when text is not valid UTF-8.
+// UTF-8 -> UTF-16 bytes in the given order; false when text is not valid
+// UTF-8.
 bool EncodeUtf16(std::string_view text, bool big_endian, std::string* out) {
-  out->reserve(out->size() + text.size() * 2);
-  auto put = [&](char32_t u) {
+  std::u16string units;
+  if (!Utf8ToUtf16(text, &units)) return false;
+  out->reserve(out->size() + units.size() * 2);
+  for (const char16_t u : units) {
     const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
     out->push_back(big_endian ? hi : lo);
     out->push_back(big_endian ? lo : hi);
-  };
-  size_t pos = 0;
-  while (pos < text.size()) {
-    char32_t cp;
-    if (!NextCodePoint(text, &pos, &cp)) return false;
-    if (cp >= 0x10000) {
-      put(0xD800 + ((cp - 0x10000) >> 10));
-      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      put(cp);
-    }
   }
   return true;
 }
