@@ -58,7 +58,6 @@ void LoadSettings(const std::filesystem::path& app_dir, AppSettings* settings) {
   settings->server = ini.GetInt(kSection, "server", 0);
   settings->bro = ini.GetString(kSection, "bro", "Chrome", 64);
   settings->lang = ini.GetString(kSection, "lang", "en", 32);
-  settings->rep = ini.GetString(kSection, "rep", kDefaultRep, 32);
   settings->virCom = ini.GetString(kSection, "VirCom", "COM2", 32);
   settings->rep = ReadNarrowRep(app_dir, ini);
   settings->name = ini.GetString(kSection, "name", "ORBO", 64);
