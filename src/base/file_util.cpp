@@ -42,6 +42,18 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string* out, size_t m
   return true;
 }
 
+bool WriteFdFully(int fd, const void* data, size_t length) {
+  const auto* p = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t n = ::write(fd, p, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    length -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* tmp_path) {
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
@@ -73,18 +85,10 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
   std::filesystem::path tmp;
   int fd = CreateTempBeside(path, &tmp);
   if (fd < 0) return false;
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
+  if (!WriteFdFully(fd, bytes.data(), bytes.size())) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return false;
   }
   return CommitTempFile(fd, tmp, path);
 }

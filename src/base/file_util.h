@@ -18,6 +18,11 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string* out,
 // False when any step fails; the target is then unchanged.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
+// Writes length bytes of data to fd from its current position, going on
+// after short and interrupted writes. False when a write fails (what was
+// written before stays).
+bool WriteFdFully(int fd, const void* data, size_t length);
+
 // Creates a temporary file beside path (same folder, so a rename is atomic)
 // and returns its descriptor, or -1. *tmp_path receives its name.
 int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* tmp_path);

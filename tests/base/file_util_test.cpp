@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/file_util.h"
 #include "support/temp_dir.h"
@@ -47,6 +49,20 @@ TEST(FileUtil, ReadRefusesMissingFoldersAndOversizedFiles) {
   EXPECT_FALSE(ReadFileBytes(dir / "big", &out, 99));
   EXPECT_TRUE(ReadFileBytes(dir / "big", &out, 100));
   EXPECT_EQ(out.size(), 100u);
+}
+
+TEST(FileUtil, WriteFdFullyWritesEveryByteOrReportsTheFailure) {
+  test::TempDir dir;
+  const auto path = dir / "out.bin";
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  std::string bytes(300000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  EXPECT_TRUE(WriteFdFully(fd, bytes.data(), bytes.size()));
+  EXPECT_TRUE(WriteFdFully(fd, nullptr, 0));
+  ::close(fd);
+  EXPECT_EQ(test::ReadAll(path), bytes);
+  EXPECT_FALSE(WriteFdFully(-1, "x", 1));
 }
 
 }  // namespace

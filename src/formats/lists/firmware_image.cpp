@@ -20,7 +20,6 @@ namespace {
 constexpr size_t kPieceSize = 256 * kRc4BlockSize;
 static_assert(kPieceSize % kRc4BlockSize == 0);
 
-
 // Reads until buffer is full or the file ends; -1 on an error.
 ssize_t ReadFull(int fd, uint8_t* buffer, size_t length) {
   size_t got = 0;
@@ -32,17 +31,6 @@ ssize_t ReadFull(int fd, uint8_t* buffer, size_t length) {
     got += static_cast<size_t>(n);
   }
   return static_cast<ssize_t>(got);
-}
-
-bool WriteFull(int fd, const uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = ::write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -59,7 +47,7 @@ int CryptImageToFd(const std::filesystem::path& in, int out_fd) {
     if (n < 0) return -2;
     if (n == 0) break;
     Rc4CryptBlocks(kImageKey, piece.get(), static_cast<size_t>(n));
-    if (!WriteFull(out_fd, piece.get(), static_cast<size_t>(n))) return -3;
+    if (!WriteFdFully(out_fd, piece.get(), static_cast<size_t>(n))) return -3;
     if (static_cast<size_t>(n) < kPieceSize) break;
   }
   return 0;
