@@ -44,6 +44,12 @@ std::string Base64Decode(std::string_view text) {
   return out;
 }
 
+size_t Base64RunLength(std::string_view text) {
+  size_t n = 0;
+  while (n < text.size() && kReverse[static_cast<uint8_t>(text[n])] >= 0) ++n;
+  return n;
+}
+
 std::string Base64Encode(std::string_view bytes) {
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);

@@ -12,6 +12,10 @@ namespace orbo {
 // three characters gives one or two bytes; a lone final character gives none.
 std::string Base64Decode(std::string_view text);
 
+// Number of leading characters of text in the alphabet: the part
+// Base64Decode reads.
+size_t Base64RunLength(std::string_view text);
+
 // Standard encoding with "=" padding and no line breaks.
 std::string Base64Encode(std::string_view bytes);
 

@@ -13,19 +13,6 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr char kUsage[] = "usage: orbo-cli strings encode|decode IN OUT";
 
-bool IsBase64Char(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '/';
-}
-
-// Where Base64 decoding of text stops: the first character outside the
-// alphabet.
-size_t Base64RunLength(std::string_view text) {
-  size_t n = 0;
-  while (n < text.size() && IsBase64Char(text[n])) ++n;
-  return n;
-}
-
 int Encode(const std::string& in, const std::string& out) {
   std::string plain;
   if (!ReadFileBytes(in, &plain)) return Fail("cannot read " + in);

@@ -23,6 +23,10 @@ TEST(Base64, StopsAtFirstCharacterOutsideTheAlphabet) {
   EXPECT_EQ(Base64Decode("Zm9v=YmFy"), "foo");       // so does "="
   EXPECT_EQ(Base64Decode("\xEF\xBB\xBFZm9v"), "");   // a byte-order mark gives nothing
   EXPECT_EQ(Base64Decode("Zm9vY"), "foo");           // a lone last character is dropped
+  EXPECT_EQ(Base64RunLength("Zm9v\nYmFy"), 4u);
+  EXPECT_EQ(Base64RunLength("a+/9=="), 4u);
+  EXPECT_EQ(Base64RunLength("\xEF\xBB\xBFZm9v"), 0u);
+  EXPECT_EQ(Base64RunLength("Zm9vYmFy"), 8u);
 }
 
 TEST(Base64, EncodeRoundTripsEveryByte) {
