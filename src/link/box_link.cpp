@@ -25,20 +25,17 @@ BoxLink::~BoxLink() {
 }
 
 bool BoxLink::ConnectUsb() {
-  CloseRecord();
-  tcp_.Close();
-  current_ = nullptr;
+  Close();  // the record is closed from here on
   if (!hid_ || !HidScan(*hid_, record_)) return false;
+  record_.device = hid_->Open(record_.devicePath);
+  record_.open = record_.device != nullptr;
   if (!record_.open) {
-    record_.device = hid_->Open(record_.devicePath);
-    record_.open = record_.device != nullptr;
-    if (!record_.open) ORBO_LOG_DEBUG("cannot open %s", record_.devicePath.c_str());
+    ORBO_LOG_DEBUG("cannot open %s", record_.devicePath.c_str());
+    return false;
   }
-  if (record_.open) {
-    usb_ = std::make_unique<UsbTransport>(record_.device.get(), options_.usb);
-    current_ = usb_.get();
-  }
-  return record_.open;
+  usb_ = std::make_unique<UsbTransport>(record_.device.get(), options_.usb);
+  current_ = usb_.get();
+  return true;
 }
 
 bool BoxLink::ConnectTcp(const std::string& address, int port) {
