@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -116,20 +115,6 @@ bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
   return WaitOkok(link) && WaitOkok(link) && WaitFinal(link);
 }
 
-// Writes all of data to fd; false on an error.
-bool WriteFully(int fd, const uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t w = ::write(fd, data, length);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += w;
-    length -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 enum class FetchOutcome { kSuccess, kFailed, kPasswordInvalid, kProhibited };
 
 FetchOutcome FetchFileBody(BoxLink& link, std::string_view box_name, std::string_view password,
@@ -176,7 +161,7 @@ FetchOutcome FetchFileBody(BoxLink& link, std::string_view box_name, std::string
     link.Read(block.get(), want, &n);
     if (n <= 0) return FetchOutcome::kFailed;
     const size_t got = std::min(static_cast<size_t>(n), want);
-    if (!WriteFully(fd.get(), block.get(), got)) return FetchOutcome::kFailed;
+    if (!WriteFdFully(fd.get(), block.get(), got)) return FetchOutcome::kFailed;
     received += got;
   }
 
