@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/logger.h"
+#include "base/poll_fd.h"
 #include "base/unique_fd.h"
 #include "link/discovery/ipv4_text.h"
 
@@ -88,8 +89,7 @@ bool BroadcastGetHostName(const std::string& localAddress, DiscoveryList& list,
                     options.collectLimitMs);
       break;
     }
-    pollfd pfd{fd.get(), POLLIN, 0};
-    const int ready = ::poll(&pfd, 1, options.replyWindowMs);
+    const int ready = PollFd(fd.get(), POLLIN, options.replyWindowMs);
     if (ready == 0) break;
     if (ready < 0) {
       ORBO_LOG_DEBUG("autoRecvProc.select error %d\n", errno);

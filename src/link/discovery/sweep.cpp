@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/logger.h"
+#include "base/poll_fd.h"
 #include "base/unique_fd.h"
 
 namespace orbo {
@@ -40,8 +41,7 @@ UniqueFd ConnectWithin(const sockaddr_in& addr, int limitMs) {
   if (!fd.valid()) return {};
   if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) return fd;
   if (errno != EINPROGRESS) return {};
-  pollfd pfd{fd.get(), POLLOUT, 0};
-  if (::poll(&pfd, 1, limitMs) != 1) return {};
+  if (PollFd(fd.get(), POLLOUT, limitMs) != 1) return {};
   int error = 0;
   socklen_t len = sizeof(error);
   if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) return {};
