@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/utf.h"
+
 namespace boxsim {
 namespace {
 
@@ -82,17 +84,6 @@ std::string VersionKey(const std::string& line) {
   size_t colon = line.find(':');
   if (colon != std::string::npos) return line.substr(0, colon + 1);
   return line.substr(0, line.find(' '));
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -190,9 +181,9 @@ bool Box::Handle(Channel& ch, const std::string& command) {
     request_reset_();
     return false;
   } else if (name == "Download") {
-    return Download(ch, args);
+    return Download(ch, args, p);
   } else if (name == "Upload") {
-    return Upload(ch, args);
+    return Upload(ch, args, p);
   } else {
     Reply(ch, name, "ERROR\r");
   }
@@ -214,7 +205,7 @@ void Box::ApplyFirmware(const std::string& name) {
     const std::string key = VersionKey(line);
     bool replaced = false;
     for (std::string& have : profile_.versions) {
-      if (EqualsNoCase(VersionKey(have), key)) {
+      if (orbo::EqualsIgnoreAsciiCase(VersionKey(have), key)) {
         have = line;
         replaced = true;
       }
@@ -223,13 +214,8 @@ void Box::ApplyFirmware(const std::string& name) {
   }
 }
 
-bool Box::Download(Channel& ch, const std::string& args) {
+bool Box::Download(Channel& ch, const std::string& args, const Profile& p) {
   const std::string name = args.substr(0, args.find(' '));
-  Profile p;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    p = profile_;
-  }
   if (!p.announceReply.empty()) Reply(ch, "Download", p.announceReply);
   std::string header;
   if (!ch.ReadBlock(kHeaderSize, &header, kTransferTimeoutMs)) {
@@ -296,15 +282,10 @@ bool Box::FindFile(const std::string& name, HeldFile* file) {
   return true;
 }
 
-bool Box::Upload(Channel& ch, const std::string& args) {
+bool Box::Upload(Channel& ch, const std::string& args, const Profile& p) {
   const size_t space = args.find(' ');
   const std::string name = args.substr(0, space);
   const std::string password = space == std::string::npos ? std::string() : args.substr(space + 1);
-  Profile p;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    p = profile_;
-  }
   if (p.uploadProhibited) {
     Reply(ch, "Upload", "UpLoadStat:2");
     return true;

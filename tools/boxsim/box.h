@@ -36,8 +36,9 @@ class Box {
   // false ends the connection.
   bool Handle(Channel& ch, const std::string& command);
   void Reply(Channel& ch, const std::string& name, std::string_view text);
-  bool Download(Channel& ch, const std::string& args);
-  bool Upload(Channel& ch, const std::string& args);
+  // p: the profile as Handle read it for this command.
+  bool Download(Channel& ch, const std::string& args, const Profile& p);
+  bool Upload(Channel& ch, const std::string& args, const Profile& p);
   std::string VersionReply();
   void ApplyFirmware(const std::string& name);
   // The file a fetch of name serves: its bytes or its path. False when the

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/poll_fd.h"
+
 namespace boxsim {
 namespace {
 
@@ -16,17 +18,8 @@ constexpr size_t kMaxCommand = 65536;
 
 }  // namespace
 
-int Channel::WaitReadable(int timeout_ms) {
-  pollfd p{fd_.get(), POLLIN, 0};
-  for (;;) {
-    int r = ::poll(&p, 1, timeout_ms);
-    if (r < 0 && errno == EINTR) continue;
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
-  }
-}
-
 bool Channel::FillStream(int timeout_ms) {
-  if (WaitReadable(timeout_ms) != 1) return false;
+  if (orbo::PollFd(fd_.get(), POLLIN, timeout_ms) != 1) return false;
   char buf[65536];
   ssize_t n;
   do {
@@ -38,7 +31,7 @@ bool Channel::FillStream(int timeout_ms) {
 }
 
 bool Channel::NextReport(std::string* payload, int timeout_ms) {
-  if (WaitReadable(timeout_ms) != 1) return false;
+  if (orbo::PollFd(fd_.get(), POLLIN, timeout_ms) != 1) return false;
   char report[kReport + 1] = {};
   ssize_t n;
   do {
@@ -110,7 +103,7 @@ bool Channel::ReadData(uint64_t n, const std::function<bool(const char*, size_t)
   }
   std::string buf(262144, '\0');
   while (left > 0) {
-    if (WaitReadable(timeout_ms) != 1) return false;
+    if (orbo::PollFd(fd_.get(), POLLIN, timeout_ms) != 1) return false;
     size_t want = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
     ssize_t got;
     do {

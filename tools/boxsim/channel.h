@@ -44,8 +44,6 @@ class Channel {
   void Shutdown();
 
  private:
-  // Waits for input; 1 ready, 0 timeout, -1 error. timeout_ms < 0 waits for ever.
-  int WaitReadable(int timeout_ms);
   // Appends received stream bytes to pending_; false on hang-up or timeout.
   bool FillStream(int timeout_ms);
   // The next report's payload; false on hang-up or timeout.
