@@ -1,11 +1,6 @@
 # The "update" folder: sample component images encrypted from the plain
 # ones in update/plain (shipped as <name>.img) and the package templates
-# built from update/templates/<template>/ (one zip each). Both are made by
-# orbo-resgen, a build-time helper that does not ship.
-
-add_executable(orbo-resgen ${CMAKE_CURRENT_SOURCE_DIR}/tools/resgen.cpp)
-set_target_properties(orbo-resgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
-target_link_libraries(orbo-resgen PRIVATE orbo_lists orbo_base PkgConfig::MINIZIP ZLIB::ZLIB)
+# built from update/templates/<template>/ (one zip each), both by orbo-resgen.
 
 file(GLOB ORBO_PLAIN_IMAGES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/update/plain/*)
 foreach(plain ${ORBO_PLAIN_IMAGES})

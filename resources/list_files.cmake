@@ -3,10 +3,8 @@
 # images. The server profiles and the Wi-Fi list are copied as static files.
 
 orbo_app_generate(DEST BOXType.hmi
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/BOXType.xml
-          ${CMAKE_CURRENT_SOURCE_DIR}/cmake/base64_encode.cmake
-  COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_CURRENT_SOURCE_DIR}/catalogue/BOXType.xml -DOUT=@OUT@
-          -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/base64_encode.cmake)
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/BOXType.xml orbo-resgen
+  COMMAND orbo-resgen base64 ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/BOXType.xml @OUT@)
 
 file(GLOB ORBO_PLAIN_IMAGES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/update/plain/*)
 orbo_app_generate(DEST Up.ibl

@@ -5,7 +5,6 @@ file(GLOB ORBO_STRING_TABLES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/i18n/
 foreach(source ${ORBO_STRING_TABLES})
   get_filename_component(name ${source} NAME)
   orbo_app_generate(DEST html/i18n/${name}
-    DEPENDS ${source} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/base64_encode.cmake
-    COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=@OUT@
-            -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/base64_encode.cmake)
+    DEPENDS ${source} orbo-resgen
+    COMMAND orbo-resgen base64 ${source} @OUT@)
 endforeach()

@@ -1,13 +1,18 @@
-// orbo-resgen: build-time helper that prepares the shipped firmware files.
+// orbo-resgen: build-time helper that makes the generated shipped files.
 //   orbo-resgen crypt IN OUT            encrypt (or decrypt) a component image
+//   orbo-resgen base64 IN OUT           IN as one line of Base64 ("=" padding,
+//                                       no line break), a leading UTF-8
+//                                       byte-order mark dropped
 //   orbo-resgen zip OUT NAME=FILE...    write a new zip archive with these entries
 // Zip entries carry a fixed date so the same sources give the same bytes.
 #include <minizip/zip.h>
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/base64.h"
 #include "base/file_util.h"
 #include "formats/lists/firmware_image.h"
 
@@ -21,6 +26,16 @@ int Fail(const std::string& message) {
 int Crypt(const std::string& in, const std::string& out) {
   const int result = orbo::CryptImageFile(in, out);
   return result == 0 ? 0 : Fail(orbo::CryptImageFileError(result, in, out));
+}
+
+// A string table must start with its first line, so a byte-order mark of
+// the source is not encoded.
+int Base64(const std::string& in, const std::string& out) {
+  std::string bytes;
+  if (!orbo::ReadFileBytes(in, &bytes)) return Fail("cannot read " + in);
+  std::string_view text = bytes;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  return orbo::WriteFileAtomic(out, orbo::Base64Encode(text)) ? 0 : Fail("cannot write " + out);
 }
 
 int Zip(const std::string& out, const std::vector<std::string>& entries) {
@@ -63,8 +78,9 @@ int Zip(const std::string& out, const std::vector<std::string>& entries) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "crypt") return Crypt(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "base64") return Base64(args[1], args[2]);
   if (args.size() >= 2 && args[0] == "zip") {
     return Zip(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   }
-  return Fail("usage: orbo-resgen crypt IN OUT | zip OUT NAME=FILE...");
+  return Fail("usage: orbo-resgen crypt IN OUT | base64 IN OUT | zip OUT NAME=FILE...");
 }
