@@ -27,19 +27,8 @@ MainFrameCore::~MainFrameCore() {
   StopWorker();
 }
 
-std::unique_lock<std::mutex> MainFrameCore::LockForUi() {
-  std::unique_lock<std::mutex> lock(commandMutex, std::defer_lock);
-  if (services_.waitForCommandLock) {
-    services_.waitForCommandLock(lock);
-    if (!lock.owns_lock()) lock.lock();
-  } else {
-    lock.lock();
-  }
-  return lock;
-}
-
 void MainFrameCore::OnMonitorButton() {
-  auto lock = LockForUi();
+  std::lock_guard<std::mutex> lock(commandMutex);
   std::string target;
   bool leaving_setup;
   {
@@ -54,7 +43,7 @@ void MainFrameCore::OnMonitorButton() {
 }
 
 void MainFrameCore::OnSetupButton() {
-  auto lock = LockForUi();
+  std::lock_guard<std::mutex> lock(commandMutex);
   {
     std::lock_guard<std::mutex> page(pageMutex_);
     if (currentPage_ == monitorUrl_) state_.offerSetupUpload = 1;

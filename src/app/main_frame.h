@@ -36,12 +36,6 @@ struct BridgeServices {
   // wake whatever the worker, the link step or an operation may be pausing
   // on (e.g. RealSleeper::Wake of the sleeper shared with them).
   std::function<void()> onStop;
-  // How the UI thread waits for commandMutex in page calls and navigation.
-  // Empty: a plain blocking lock. The desktop tool may pass a wait that keeps
-  // serving its main loop, so a prompt the worker shows mid-cycle (a blocking
-  // post to the UI thread) cannot deadlock against a page call that waits
-  // for the mutex. Must return with the lock owned.
-  std::function<void(std::unique_lock<std::mutex>& lock)> waitForCommandLock;
   SetupFileBuilder* setup = nullptr;
   WifiStore* wifi = nullptr;
   PassThrough* passThrough = nullptr;
@@ -96,7 +90,6 @@ class MainFrameCore {
 
  private:
   void WorkerLoop();
-  std::unique_lock<std::mutex> LockForUi();
   // The command table; commandMutex is held by the caller.
   int Dispatch(int command, const std::string& v2);
   int BuildSetupFile(const std::string& form);

@@ -22,7 +22,7 @@ FileDialogSpec ProjectDialog() {
 }  // namespace
 
 int MainFrameCore::HandlePageCall(const std::string& v1, const std::string& v2) {
-  auto lock = LockForUi();
+  std::lock_guard<std::mutex> lock(commandMutex);
   return Dispatch(ParseCommandNumber(v1), v2);
 }
 
