@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "app/page_call_text.h"
 #include "app/web/bridge_message.h"
 #include "app/web/call_arguments.h"
 #include "app/web/glib_ptr.h"
@@ -47,17 +48,18 @@ TEST(CallArgumentsTest, UnstorableArgumentsLeaveHolesAndShortenTheList) {
   EXPECT_TRUE(CopyCallArgs({Other(), Other()}).empty());
 }
 
+// The page's process reads the command number with the window's own reader.
 TEST(CallArgumentsTest, CommandNumberReadsLikeStrtol) {
-  EXPECT_EQ(PageCommandNumber("12"), 12);
-  EXPECT_EQ(PageCommandNumber("  \t-3x"), -3);
-  EXPECT_EQ(PageCommandNumber("+24"), 24);
-  EXPECT_EQ(PageCommandNumber("abc"), 0);
-  EXPECT_EQ(PageCommandNumber(""), 0);
-  EXPECT_EQ(PageCommandNumber("23\0"
-                              "5"),
+  EXPECT_EQ(ParseCommandNumber("12"), 12);
+  EXPECT_EQ(ParseCommandNumber("  \t-3x"), -3);
+  EXPECT_EQ(ParseCommandNumber("+24"), 24);
+  EXPECT_EQ(ParseCommandNumber("abc"), 0);
+  EXPECT_EQ(ParseCommandNumber(""), 0);
+  EXPECT_EQ(ParseCommandNumber("23\0"
+                               "5"),
             23);
-  // Far beyond long: clamped, and certainly not 23.
-  EXPECT_NE(PageCommandNumber("99999999999999999999999"), 23);
+  // Far beyond int: clamped, and certainly not 23.
+  EXPECT_NE(ParseCommandNumber("99999999999999999999999"), 23);
 }
 
 TEST(CallArgumentsTest, OnlyStringCommands23And24AreAnsweredInThePage) {

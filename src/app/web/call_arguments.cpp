@@ -1,8 +1,8 @@
 #include "app/web/call_arguments.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+
+#include "app/page_call_text.h"
 
 namespace orbo {
 
@@ -43,12 +43,6 @@ CallArgs CopyCallArgs(const std::vector<PageArg>& args) {
   return out;
 }
 
-long PageCommandNumber(std::string_view v1) {
-  const std::string text(v1.substr(0, v1.find('\0')));
-  errno = 0;
-  return std::strtol(text.c_str(), nullptr, 10);
-}
-
 std::string ArgText(const CallArgs& args, size_t i) {
   if (i >= args.size() || !args[i]) return std::string();
   if (const auto* text = std::get_if<std::string>(&*args[i])) return *text;
@@ -57,8 +51,8 @@ std::string ArgText(const CallArgs& args, size_t i) {
 
 std::optional<int> AnsweredInPage(const CallArgs& args) {
   if (args.empty()) return std::nullopt;
-  const long command = PageCommandNumber(ArgText(args, 0));
-  if (command == 23 || command == 24) return static_cast<int>(command);
+  const int command = ParseCommandNumber(ArgText(args, 0));
+  if (command == 23 || command == 24) return command;
   return std::nullopt;
 }
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -37,15 +36,11 @@ CallArgs CopyCallArgs(const std::vector<PageArg>& args);
 // The number as an int32 when it is one exactly (-0 and fractions are not).
 std::optional<int32_t> ExactInt32(double number);
 
-// The command number of a page call: leading white space, an optional sign
-// and decimal digits, as strtol reads them; no digits give 0. Values beyond
-// the range of long are clamped like strtol does.
-long PageCommandNumber(std::string_view v1);
-
 // The command answered in the page's own process (23: the editor check,
 // 24: the download launch), or nullopt when the call goes to the window.
 // Argument 0 must be a string for the command to be read (a non-string
-// reads as empty text, command 0).
+// reads as empty text, command 0); it is read by ParseCommandNumber, as the
+// window reads it.
 std::optional<int> AnsweredInPage(const CallArgs& args);
 
 // The string value of entry i, or empty text when the entry is missing or
