@@ -8,6 +8,7 @@
 #include "app/web/page_origin.h"
 #include "base/logger.h"
 #include "settings/app_settings.h"
+#include "settings/string_table.h"
 
 namespace orbo {
 namespace {
@@ -50,7 +51,7 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
 
   AppSettings settings;
   LoadSettings(appDir_, &settings);
-  BuildWidgets(settings.name);
+  BuildWidgets(settings);
 
   page_ = std::make_unique<WebViewPage>(view_, &ui_, FirstPageUri(appDir_));
   if (log_->enabled()) {
@@ -68,11 +69,10 @@ MainWindow::~MainWindow() {
   if (context_ != nullptr) g_object_unref(context_);
 }
 
-GtkWidget* MainWindow::MakeButton(const char* key, const char* fallback, GCallback clicked) {
+GtkWidget* MainWindow::MakeButton(const AppSettings& settings, const char* key,
+                                  const char* fallback, GCallback clicked) {
   // Tips come from the string tables, like the caption buttons' tips.
-  SettingsStore settings(appDir_);
-  settings.Load();
-  std::string tip = settings.LookupText(key);
+  std::string tip = LookupText(appDir_, settings.lang, settings.rep, key);
   if (tip.empty()) tip = fallback;
   GtkWidget* button = gtk_button_new_with_label(fallback);
   gtk_widget_set_tooltip_text(button, tip.c_str());
@@ -80,20 +80,21 @@ GtkWidget* MainWindow::MakeButton(const char* key, const char* fallback, GCallba
   return button;
 }
 
-void MainWindow::BuildWidgets(const std::string& title) {
+void MainWindow::BuildWidgets(const AppSettings& settings) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), settings.name.c_str());
   gtk_window_set_default_size(GTK_WINDOW(window_), kDefaultWidth, kDefaultHeight);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDeleteEvent), this);
 
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
   gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
-  gtk_box_pack_end(GTK_BOX(bar), MakeButton("button_setup", "Setup", G_CALLBACK(OnSetupClicked)),
-                   FALSE, FALSE, 0);
   gtk_box_pack_end(GTK_BOX(bar),
-                   MakeButton("button_monitor", "Monitor", G_CALLBACK(OnMonitorClicked)), FALSE,
+                   MakeButton(settings, "button_setup", "Setup", G_CALLBACK(OnSetupClicked)), FALSE,
                    FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(bar),
+                   MakeButton(settings, "button_monitor", "Monitor", G_CALLBACK(OnMonitorClicked)),
+                   FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
 
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context_));

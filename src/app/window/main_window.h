@@ -29,6 +29,7 @@
 #include "platform/gtk/gtk_text_clipboard.h"
 #include "platform/gtk/gtk_ui_thread.h"
 #include "platform/gtk/prompt_answers.h"
+#include "settings/app_settings.h"
 
 namespace orbo {
 
@@ -58,8 +59,11 @@ class MainWindow {
   static gboolean OnExitTimer(gpointer self);
   static gboolean OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self);
 
-  void BuildWidgets(const std::string& title);
-  GtkWidget* MakeButton(const char* key, const char* fallback, GCallback clicked);
+  // The window's title and the buttons' tips, from the settings the
+  // constructor read.
+  void BuildWidgets(const AppSettings& settings);
+  GtkWidget* MakeButton(const AppSettings& settings, const char* key, const char* fallback,
+                        GCallback clicked);
   void HandlePageMessage(WebKitUserMessage* message);
   void PressButton(bool setup);
   void HandleControlLine(const std::string& line);
