@@ -54,28 +54,15 @@ bool SetBoxMode(OpsContext& ctx, int mode) {
   accepted = accepted && std::string_view(reply.data(), kModeReplyBytes) == "OK\r";
   ctx.scripts.ShowKey(accepted ? "set_mode_success" : "set_mode_failed");
 
-  ctx.scripts.ShowKey("reboot_orbo");
-  reply.Clear();
-  ctx.link.SendCommand("reset\r", &reply);
+  RebootBox(ctx);
   return accepted;
 }
 
 bool StopAndReboot(OpsContext& ctx) {
-  ctx.scripts.ShowKey("stopping_orbo");
-  // Replies are read 1024 bytes at a time, so one ReplyBuffer holds any of
-  // them.
-  ReplyBuffer reply;
-  if (!ctx.link.SendCommand("TerminateAll\r", &reply)) {
-    ctx.scripts.ShowKey("stop_orbo_failed");
-    return false;
-  }
-  reply.Clear();
-  ctx.link.SendCommand("DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r", &reply);
+  if (!StopBoxPrograms(ctx)) return false;
   FirmwareCheck(ctx);  // the box is rebooted whatever the check did
 
-  ctx.scripts.ShowKey("reboot_orbo");
-  reply.Clear();
-  ctx.link.SendCommand("reset\r", &reply);
+  RebootBox(ctx);
   ctx.scripts.ShowKey("detect_orbo_failed");
   ctx.scripts.Run("DisableOperate(true);");
   ctx.sleeper.SleepMs(kRebootPauseMs);

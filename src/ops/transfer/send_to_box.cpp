@@ -1,5 +1,5 @@
 // SendToBox and FetchFromBox: the configuration and the cloud project,
-// to and from the box.
+// to and from the box; stopping and rebooting the box around a send.
 #include <cstdio>
 #include <memory>
 
@@ -33,25 +33,33 @@ void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view 
 
 }  // namespace
 
-void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
-  const PageScripts& page = ctx.scripts;
-  page.ShowKey(keys::kStoppingOrbo);
+bool StopBoxPrograms(OpsContext& ctx) {
+  ctx.scripts.ShowKey(keys::kStoppingOrbo);
   ReplyBuffer reply;
   if (!ctx.link.SendCommand("TerminateAll\r", &reply)) {
-    // A box that refuses to stop is not touched further.
-    page.ShowKey(keys::kStopOrboFailed);
-    return;
+    ctx.scripts.ShowKey(keys::kStopOrboFailed);
+    return false;
   }
   reply.Clear();
   ctx.link.SendCommand("DeleteFile //mnt//kavel//kavel//run//project//quectel.log\r", &reply);
+  return true;
+}
+
+void RebootBox(OpsContext& ctx) {
+  ctx.scripts.ShowKey(keys::kRebootOrbo);
+  ReplyBuffer reply;
+  ctx.link.SendCommand("reset\r", &reply);
+}
+
+void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
+  // A box that refuses to stop is not touched further.
+  if (!StopBoxPrograms(ctx)) return;
 
   // A failed firmware step skips the file but still reboots the box.
   if (FirmwareCheck(ctx)) SendLocalFile(ctx, state, boxName);
 
-  page.ShowKey(keys::kRebootOrbo);
-  reply.Clear();
-  ctx.link.SendCommand("reset\r", &reply);
-  page.Run("DisableOperate(true);");
+  RebootBox(ctx);
+  ctx.scripts.Run("DisableOperate(true);");
   ctx.sleeper.SleepMs(kRebootPauseMs);
   state.linkDown = 1;
   state.detectRequested = 1;

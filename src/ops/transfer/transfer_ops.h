@@ -17,6 +17,14 @@ namespace orbo {
 // count that is not a multiple of three, or a failed save.
 int BuildSetupXml(const std::filesystem::path& appDir, const std::string& form);
 
+// Shows stopping_orbo and stops the box's programs ("TerminateAll\r"),
+// then deletes its modem log. False, with stop_orbo_failed shown and nothing
+// more sent, when the box refuses to stop.
+bool StopBoxPrograms(OpsContext& ctx);
+
+// Shows reboot_orbo and sends "reset\r".
+void RebootBox(OpsContext& ctx);
+
 // Queued codes 3 ("setup.xml") and 14 ("cloudprj.kzrp"): stops the box's
 // programs, runs the firmware check, sends state.transferPath under boxName,
 // and reboots the box (setting linkDown and detectRequested so it is
