@@ -56,10 +56,10 @@ void MainFrameCore::WorkerLoop() {
     if (state_.pendingCommand == -1) continue;
     scripts_.Run("DisableOperate(true);");
     const int code = state_.pendingCommand;
-    if (IsWorkerOperation(code) && services_.operations != nullptr) {
-      services_.operations->Run(code, state_);
-    } else if (!IsWorkerOperation(code)) {
+    if (!IsWorkerOperation(code)) {
       ORBO_LOG_DEBUG("worker: command %d has no operation; dropped", code);
+    } else if (services_.operations != nullptr) {
+      services_.operations->Run(code, state_);
     }
     state_.pendingCommand = -1;
   }
