@@ -21,13 +21,21 @@ void AddString(cJSON* object, const char* name, const std::string& value) {
 
 }  // namespace
 
+void PageOutput::WriteLine(const char* line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out_, "%s\n", line);
+  std::fflush(out_);
+}
+
+void PageOutput::WriteObject(const cJSON* object) {
+  std::unique_ptr<char, decltype(&cJSON_free)> text(cJSON_PrintUnformatted(object), cJSON_free);
+  WriteLine(text.get());
+}
+
 void PageOutput::StringLine(const char* name, const std::string& value) {
   JsonPtr line(cJSON_CreateObject());
   AddString(line.get(), name, value);
-  std::unique_ptr<char, decltype(&cJSON_free)> text(cJSON_PrintUnformatted(line.get()), cJSON_free);
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::fprintf(out_, "%s\n", text.get());
-  std::fflush(out_);
+  WriteObject(line.get());
 }
 
 void PageOutput::Script(const std::string& script) {
@@ -41,15 +49,11 @@ void PageOutput::Clipboard(const std::string& text) {
 }
 
 void PageOutput::Result(int result) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::fprintf(out_, "{\"result\":%d}\n", result);
-  std::fflush(out_);
+  WriteLine(("{\"result\":" + std::to_string(result) + "}").c_str());
 }
 
 void PageOutput::Ignored() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::fprintf(out_, "{\"result\":null}\n");
-  std::fflush(out_);
+  WriteLine("{\"result\":null}");
 }
 
 void PageOutput::Prompt(const std::string& kind, const std::string& text,
@@ -58,10 +62,7 @@ void PageOutput::Prompt(const std::string& kind, const std::string& text,
   AddString(line.get(), "prompt", kind);
   AddString(line.get(), "text", text);
   AddString(line.get(), "answer", answer);
-  std::unique_ptr<char, decltype(&cJSON_free)> out(cJSON_PrintUnformatted(line.get()), cJSON_free);
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::fprintf(out_, "%s\n", out.get());
-  std::fflush(out_);
+  WriteObject(line.get());
 }
 
 }  // namespace orbo::cli

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+struct cJSON;
+
 namespace orbo::cli {
 
 class PageOutput {
@@ -28,6 +30,9 @@ class PageOutput {
   void Clipboard(const std::string& text);
 
  private:
+  // line and a line feed, written and flushed under the lock.
+  void WriteLine(const char* line);
+  void WriteObject(const cJSON* object);
   void StringLine(const char* name, const std::string& value);
 
   std::FILE* out_;
