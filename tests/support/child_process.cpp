@@ -15,6 +15,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "base/poll_fd.h"
+
 extern char** environ;
 
 namespace orbo::test {
@@ -130,10 +132,7 @@ UniqueFd OpenPidfd(pid_t pid) {
 void EndChild(pid_t pid) {
   ::kill(pid, SIGTERM);
   UniqueFd exited = OpenPidfd(pid);
-  if (exited.valid()) {
-    pollfd fd{exited.get(), POLLIN, 0};
-    ::poll(&fd, 1, 10000);
-  }
+  if (exited.valid()) PollFd(exited.get(), POLLIN, 10000);
   if (::waitpid(pid, nullptr, WNOHANG) != pid) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
@@ -319,9 +318,7 @@ std::optional<int> ChildProcess::Reap(int timeoutMs) {
   int status = 0;
   pid_t done = 0;
   if (exited_.valid()) {
-    pollfd fd{exited_.get(), POLLIN, 0};
-    while (::poll(&fd, 1, timeoutMs) < 0 && errno == EINTR) {
-    }
+    PollFd(exited_.get(), POLLIN, timeoutMs);
   } else {
     // No pidfd (an old kernel): look at the child's state now and then;
     // there is no event to wait on without a signal handler.
