@@ -1,10 +1,9 @@
 #include "support/box_sim.h"
 
-#include <cjson/cJSON.h>
-
 #include <fstream>
 
 #include "support/loopback_address.h"
+#include "support/page_host.h"
 
 namespace orbo::test {
 
@@ -82,10 +81,7 @@ std::vector<std::string> BoxSim::LogLines() const {
 std::vector<std::string> BoxSim::Commands() const {
   std::vector<std::string> commands;
   for (const std::string& line : LogLines()) {
-    cJSON* obj = cJSON_Parse(line.c_str());
-    const cJSON* c = cJSON_GetObjectItemCaseSensitive(obj, "command");
-    if (cJSON_IsString(c)) commands.push_back(c->valuestring);
-    cJSON_Delete(obj);
+    if (auto c = JsonString(line, "command")) commands.push_back(*c);
   }
   return commands;
 }
