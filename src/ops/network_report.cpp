@@ -156,13 +156,7 @@ void ShowTextRecord(std::string_view record, const PageScripts& scripts) {
     if (iface == Iface::kMobile) scripts.ShowKey("set_4g_failed");
   }
 
-  std::string_view line2 = field2;
-  for (size_t i = 0; i < line2.size(); ++i) {
-    if (IsLineBreak(line2[i])) {
-      line2 = line2.substr(0, i);
-      break;
-    }
-  }
+  const std::string_view line2 = field2.substr(0, field2.find_first_of("\r\n"));
   const auto [name2, address] = SplitAt(line2, ':');
   if (name2 == "ip") {
     if (!address.empty()) {
