@@ -26,6 +26,7 @@
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "platform/prompts.h"
+#include "support/md5_hex.h"
 
 namespace {
 
@@ -109,14 +110,7 @@ int main() {
     x = x * 1664525u + 1013904223u;
     c = static_cast<char>(x >> 24);
   }
-  uint8_t d[16];
-  orbo::Md5Buffer(plain.data(), plain.size(), d);
-  std::string digest;
-  for (uint8_t b : d) {
-    static const char* hex = "0123456789abcdef";
-    digest += hex[b >> 4];
-    digest += hex[b & 15];
-  }
+  const std::string digest = orbo::test::Md5Hex(plain);
   orbo::Rc4CryptBlocks(orbo::kImageKey, reinterpret_cast<uint8_t*>(plain.data()), plain.size());
   if (!orbo::WriteFileAtomic(image, plain)) return 1;
   plain.clear();
