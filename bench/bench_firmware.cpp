@@ -1,4 +1,4 @@
-// bench-libs: orbo_ops_transfer orbo_lists orbo_crypto orbo_base
+// bench-libs: orbo_ops orbo_ops_transfer orbo_lists orbo_crypto orbo_base
 // Figures for the firmware update's local work on a 16 MiB component image
 // (target: decrypting and verifying under 0.2 s):
 //   decrypt+verify  the image decrypted into a temporary file beside it and
@@ -18,14 +18,11 @@
 #include "formats/crypto/digest.h"
 #include "formats/crypto/rc4.h"
 #include "formats/lists/firmware_image.h"
-#include "link/box_link.h"
 #include "link/transport.h"
-#include "ops/ops_context.h"
+#include "ops/box_ops_bundle.h"
 #include "ops/transfer/firmware_update.h"
 #include "ops/transfer/temp_file.h"
-#include "platform/clipboard.h"
 #include "platform/local_addresses.h"
-#include "platform/prompts.h"
 #include "support/md5_hex.h"
 
 namespace {
@@ -63,26 +60,6 @@ class SinkTransport : public orbo::Transport {
 
  private:
   size_t next_ = 0;
-};
-
-class NoPrompts : public orbo::Prompts {
- public:
-  void Message(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::optional<std::filesystem::path> OpenFile(const orbo::FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> SaveFile(const orbo::FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> PickFolder(const std::string&) override {
-    return std::nullopt;
-  }
-};
-
-class NoClipboard : public orbo::Clipboard {
- public:
-  bool SetText(const std::string&) override { return false; }
 };
 
 // The decrypt-and-verify steps on their own.
@@ -128,13 +105,16 @@ int main() {
 
   NoSleep sleeper;
   SinkTransport sink;
-  orbo::BoxLink link(nullptr, sleeper);
-  link.Attach(&sink);
   orbo::PageScripts scripts(nullptr, nullptr);
-  NoPrompts prompts;
-  NoClipboard clipboard;
   orbo::FixedAddressSource addresses({});
-  orbo::OpsContext ctx(dir, link, scripts, prompts, clipboard, sleeper, nullptr, addresses);
+  orbo::BoxOpsDeps deps;
+  deps.appDir = dir;
+  deps.sleeper = &sleeper;
+  deps.scripts = &scripts;
+  deps.localAddresses = &addresses;
+  orbo::BoxOpsBundle ops(deps);  // no prompts and no clipboard: neither is used
+  ops.link().Attach(&sink);
+  orbo::OpsContext& ctx = ops.context();
   double best_send = 1e30;
   for (int i = 0; i < kRuns; ++i) {
     const auto start = Clock::now();
