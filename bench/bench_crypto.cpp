@@ -4,7 +4,6 @@
 //                                with its peak memory growth
 //   bench_crypto --md5 PATH [N]  best time of N runs of Md5FileHex on PATH
 //                                (used by scripts/bench_md5.sh)
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "formats/crypto/digest.h"
+#include "peak_rss.h"
 
 namespace {
 
@@ -24,27 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// A "Vm...:" field of /proc/self/status in KiB, or -1.
-long StatusKib(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-  }
-  return -1;
-}
-
-// Resets the peak RSS to the current RSS so that a later VmHWM shows only
-// what the measured step added. False when the kernel refuses.
-bool ResetPeakRss() {
-  const int fd = open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = write(fd, "5", 1) == 1;
-  close(fd);
-  return ok;
 }
 
 // Best time of reps runs of Md5FileHex; prints the digest. False on failure.
@@ -99,11 +78,11 @@ int Md5LargeFile() {
   std::string hex;
   orbo::Md5FileHex(path, &hex);  // warm the page cache
 
-  const bool reset = ResetPeakRss();
-  const long hwm_before = StatusKib("VmHWM");
+  const bool reset = bench::ResetPeakRss();
+  const long hwm_before = bench::StatusKib("VmHWM");
   double best = 0;
   const bool ok = TimeMd5(path, 3, &best);
-  const long hwm_after = StatusKib("VmHWM");
+  const long hwm_after = bench::StatusKib("VmHWM");
   std::filesystem::remove(path);
   if (!ok) return 1;
 

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
 #include "link/file_transfer.h"
+#include "peak_rss.h"
 #include "platform/sleeper.h"
 
 namespace {
@@ -33,19 +33,6 @@ class NoPause : public orbo::Sleeper {
  public:
   void SleepMs(int64_t) override {}
 };
-
-long StatusKib(const char* field) {
-  std::ifstream in("/proc/self/status");
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
-  }
-  return -1;
-}
-
-// Resets the peak-RSS mark so VmHWM measures from here on.
-void ResetPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 double Send(const std::string& host, const std::string& path, orbo::Sleeper& sleeper,
             const std::string& digest) {
@@ -82,12 +69,12 @@ int main(int argc, char** argv) {
     orbo::PageScripts scripts(&view, {});
     orbo::BoxLink link(nullptr, orbo::SystemSleeper());
     if (!link.ConnectTcp(argv[2], orbo::kBoxPort)) return 1;
-    ResetPeak();
-    const long idle = StatusKib("VmHWM:");
+    bench::ResetPeakRss();
+    const long idle = bench::StatusKib("VmHWM");
     auto start = Clock::now();
     bool ok = orbo::FetchFile(link, argv[3], "", argv[4], scripts);
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const long peak = StatusKib("VmHWM:");
+    const long peak = bench::StatusKib("VmHWM");
     if (!ok) {
       std::fprintf(stderr, "bench_transfer: fetch failed\n");
       return 1;
