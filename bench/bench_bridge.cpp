@@ -1,4 +1,4 @@
-// bench-libs: orbo_bridge orbo_settings orbo_platform orbo_base
+// bench-libs: orbo_tool orbo_bridge orbo_settings orbo_platform orbo_base
 // Time of a page call that only queues a command (the UI thread's cost)
 // while the box worker runs idle cycles on the setup page. Target: under
 // 1 ms. Prints median, p99 and max over many calls.

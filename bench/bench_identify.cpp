@@ -1,11 +1,10 @@
-// bench-libs: orbo_ops orbo_link orbo_discovery orbo_bridge orbo_settings orbo_platform orbo_base
-// Time of the worker's link step when it identifies a box: a TCP connect and
-// the three identification commands against a local orbo-boxsim, with the
-// protocol's real 300 ms pauses. Target: within 1.05 x the 0.9 s those
-// pauses impose (945 ms). Also prints the floor the link itself sets: each
-// command's two TCP purges wait up to their limit for stale input, which a
-// box that has nothing more to say always runs into. Starts its own
-// simulator on a loopback address.
+// bench-libs: orbo_ops orbo_ops_context orbo_link orbo_discovery orbo_bridge orbo_settings
+// orbo_platform orbo_base Time of the worker's link step when it identifies a box: a TCP connect
+// and the three identification commands against a local orbo-boxsim, with the protocol's real 300
+// ms pauses. Target: within 1.05 x the 0.9 s those pauses impose (945 ms). Also prints the floor
+// the link itself sets: each command's two TCP purges wait up to their limit for stale input, which
+// a box that has nothing more to say always runs into. Starts its own simulator on a loopback
+// address.
 //   bench_identify [--boxsim PATH] [--runs N]
 // PATH defaults to ../app/orbo-boxsim beside this program.
 #include <fcntl.h>
@@ -24,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "ops/box_ops_bundle.h"
 #include "platform/local_addresses.h"
 #include "platform/sleeper.h"

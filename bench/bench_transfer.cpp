@@ -1,4 +1,4 @@
-// bench-libs: orbo_link orbo_platform_linux orbo_bridge orbo_crypto orbo_platform orbo_base
+// bench-libs: orbo_link orbo_platform_linux orbo_crypto orbo_platform orbo_base
 // File transfer figures against a running orbo-boxsim (scripts/bench_transfer.sh
 // starts one):
 //   bench_transfer send HOST FILE     time of sending FILE, with the protocol's
@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "app/page.h"
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
 #include "link/file_transfer.h"
@@ -21,14 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class NullView : public orbo::PageView {
- public:
-  void Evaluate(const std::string& script) override { last = script; }
-  void Navigate(const std::string&) override {}
-  bool IsReady() const override { return true; }
-  std::string last;
-};
-
 class NoPause : public orbo::Sleeper {
  public:
   void SleepMs(int64_t) override {}
@@ -36,14 +27,12 @@ class NoPause : public orbo::Sleeper {
 
 double Send(const std::string& host, const std::string& path, orbo::Sleeper& sleeper,
             const std::string& digest) {
-  NullView view;
-  orbo::PageScripts scripts(&view, {});
   orbo::BoxLink link(nullptr, sleeper);
   if (!link.ConnectTcp(host, orbo::kBoxPort)) return -1;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return -1;
   auto start = Clock::now();
-  bool ok = orbo::SendFile(link, "bench.bin", file.get(), digest, scripts);
+  bool ok = orbo::SendFile(link, "bench.bin", file.get(), digest);
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return ok ? seconds : -1;
 }
@@ -65,14 +54,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 5 && std::strcmp(argv[1], "fetch") == 0) {
-    NullView view;
-    orbo::PageScripts scripts(&view, {});
     orbo::BoxLink link(nullptr, orbo::SystemSleeper());
     if (!link.ConnectTcp(argv[2], orbo::kBoxPort)) return 1;
     bench::ResetPeakRss();
     const long idle = bench::StatusKib("VmHWM");
     auto start = Clock::now();
-    bool ok = orbo::FetchFile(link, argv[3], "", argv[4], scripts);
+    bool ok = orbo::FetchFile(link, argv[3], "", argv[4]) == orbo::FetchOutcome::kSuccess;
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const long peak = bench::StatusKib("VmHWM");
     if (!ok) {

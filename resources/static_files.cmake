@@ -1,5 +1,5 @@
 # Static shipped files: the html tree, the server profiles, the skin images
-# and the installed settings file. A folder listed here may be absent.
+# and the installed settings files.
 
 foreach(folder html Servers Skins)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
@@ -13,7 +13,5 @@ endforeach()
 # one only when the app directory has none or an older one than the source,
 # so a changed file survives rebuilds until the shipped default changes.
 foreach(file SoftLang.ini WifiList.xml)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
-    orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/${file} DEST ${file})
-  endif()
+  orbo_app_copy(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/${file} DEST ${file})
 endforeach()

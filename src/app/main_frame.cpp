@@ -17,14 +17,28 @@ MainFrameCore::MainFrameCore(BridgeServices services)
     : services_(std::move(services)),
       scripts_(services_.view, LookupFrom(services_.settings)),
       firstPagePath_((services_.appDir / "html" / "first_page.html").string()),
-      sleeper_(services_.sleeper != nullptr ? services_.sleeper : &ownSleeper_),
-      state_(CommandState::MainWindowStart()) {
+      state_(CommandState::MainWindowStart()),
+      worker_(WorkerParts()) {
   if (services_.cloudUrl) monitorUrl_ = services_.cloudUrl();
   currentPage_ = monitorUrl_;
 }
 
 MainFrameCore::~MainFrameCore() {
   StopWorker();
+}
+
+BoxWorkerParts MainFrameCore::WorkerParts() {
+  BoxWorkerParts parts;
+  parts.commandMutex = &commandMutex;
+  parts.state = &state_;
+  parts.scripts = &scripts_;
+  parts.link = services_.link;
+  parts.operations = services_.operations;
+  parts.onSetupPage = [this] { return currentPage() == firstPagePath_; };
+  parts.sleeper = services_.sleeper;
+  parts.onStop = services_.onStop;
+  parts.startDelayMs = services_.workerStartDelayMs;
+  return parts;
 }
 
 void MainFrameCore::OnMonitorButton() {
@@ -51,10 +65,10 @@ void MainFrameCore::OnSetupButton() {
   }
   if (services_.view == nullptr) return;
   services_.view->Navigate(firstPagePath_);
-  // Reconnect over USB and identify the box; the link step clears the 28.
+  // Reconnect over USB and identify the box; the link step clears kSetupButton.
   state_.connectMode = "USB:Download";
   state_.boxAddress.clear();
-  state_.pendingCommand = 28;
+  state_.pendingCommand = Code(PageCommand::kSetupButton);
   state_.detectRequested = 1;
   state_.linkDown = 0;
 }

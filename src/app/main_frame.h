@@ -1,18 +1,19 @@
 // The portable heart of the main window: the command state and its mutex,
-// the page-call dispatcher, the navigation buttons and the box worker. The
+// the page-call dispatch, the navigation buttons and the box worker. The
 // GTK window and the headless page host both wrap one of these.
 #pragma once
 
-#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 
-#include "app/bridge_services.h"
-#include "app/command_state.h"
-#include "app/page.h"
+#include "bridge/box_worker.h"
+#include "bridge/bridge_services.h"
+#include "bridge/command_state.h"
+#include "bridge/page.h"
+#include "bridge/page_command.h"
 #include "platform/sleeper.h"
 
 namespace orbo {
@@ -36,6 +37,8 @@ struct BridgeServices {
   // wake whatever the worker, the link step or an operation may be pausing
   // on (e.g. RealSleeper::Wake of the sleeper shared with them).
   std::function<void()> onStop;
+  // The worker's pause before its first cycle.
+  int64_t workerStartDelayMs = kWorkerStartDelayMs;
   SetupFileBuilder* setup = nullptr;
   WifiStore* wifi = nullptr;
   PassThrough* passThrough = nullptr;
@@ -57,16 +60,20 @@ class MainFrameCore {
   MainFrameCore(const MainFrameCore&) = delete;
   MainFrameCore& operator=(const MainFrameCore&) = delete;
 
-  // One page call, on the UI thread, with commandMutex held throughout
-  // (message boxes and file dialogs included): 0, 1 (file dialog
+  // One page call, with commandMutex held throughout (message boxes and
+  // file dialogs included). Never on the UI thread: the window runs page
+  // calls on its dispatcher thread, the headless host on its reader, so a
+  // box operation that asks the UI thread a question cannot deadlock
+  // against a page call waiting for the mutex. Returns 0, 1 (file dialog
   // cancelled), 2 (saving the configuration failed), or the result of
-  // commands 23 (1/0) and 24 (the download tool's start result).
+  // kEditorCheck (1/0) and kHmiDownload (the download tool's start result).
   int HandlePageCall(const std::string& v1, const std::string& v2);
   // Callable from any thread; never waits.
   void RunScript(std::string_view text, int kind) const { scripts_.RunScript(text, kind); }
   const PageScripts& scripts() const { return scripts_; }
 
-  // Navigation buttons "monitor" and "setup" (UI thread, commandMutex held).
+  // Navigation buttons "monitor" and "setup"; they take commandMutex, so
+  // like page calls they run on the window's dispatcher thread.
   void OnMonitorButton();
   void OnSetupButton();
   // Reads the cloud address again; when it differs from monitorUrl, stores
@@ -74,11 +81,11 @@ class MainFrameCore {
   // the "ready" status text). currentPage is not changed.
   bool RefreshMonitorUrl();
 
-  // Starts BoxWorker; does nothing while it runs or once it was stopped.
-  void StartWorker();
-  // Sets stopRequested, calls services.onStop, wakes the own sleeper and
-  // waits for the worker's current cycle to end. Safe to call repeatedly.
-  void StopWorker();
+  // Starts the BoxWorker; does nothing while it runs or once it was stopped.
+  void StartWorker() { worker_.Start(); }
+  // BoxWorker::Stop: calls services.onStop, wakes the worker's pauses and
+  // waits for its current cycle to end. Safe to call repeatedly.
+  void StopWorker() { worker_.Stop(); }
 
   const std::string& firstPagePath() const { return firstPagePath_; }
   std::string monitorUrl() const;
@@ -89,21 +96,19 @@ class MainFrameCore {
   CommandState StateSnapshot() const;
 
  private:
-  void WorkerLoop();
-  // The command table; commandMutex is held by the caller.
+  BoxWorkerParts WorkerParts();
+  // One row of the page-command table; commandMutex is held by the caller.
   int Dispatch(int command, const std::string& v2);
   int BuildSetupFile(const std::string& form);
   int ChooseProjectToSend();
   int ChooseProjectDestination(const std::string& password);
   void SaveWifiEntry(const std::string& v2);
   void ClearFirstStart();
-  void Queue(int command, int detect);
+  void Queue(int code, int detect);
 
   BridgeServices services_;
   PageScripts scripts_;
   const std::string firstPagePath_;
-  RealSleeper ownSleeper_;
-  Sleeper* sleeper_;
 
   // Guards state_ and serialises the dispatcher, the navigation buttons and
   // each whole worker cycle.
@@ -117,9 +122,8 @@ class MainFrameCore {
   std::string monitorUrl_;
   std::string currentPage_;
 
-  std::atomic<int> stopRequested{0};
-  std::mutex workerMutex_;  // guards worker_ (start/stop from the UI thread)
-  std::thread worker_;
+  // Last: it uses the members above and is stopped first.
+  BoxWorker worker_;
 };
 
 }  // namespace orbo

@@ -1,22 +1,24 @@
-// The page-call command table of the main window.
+// The window's side of the page-command table: what each page call does at
+// once, and what it queues for the box worker.
 #include <optional>
 
 #include "app/main_frame.h"
-#include "app/page_call_text.h"
 #include "base/codepage.h"
 #include "base/logger.h"
+#include "bridge/page_call_text.h"
+#include "bridge/page_command.h"
 #include "platform/prompts.h"
 #include "settings/app_settings.h"
 
 namespace orbo {
 namespace {
 
-FileDialogSpec ProjectDialog() {
-  FileDialogSpec spec;
-  spec.filter_name = "Cloud Project(*.kzrp)";
-  spec.filter_pattern = "*.kzrp";
-  spec.default_ext = ".kzrp";
-  return spec;
+FileDialogOptions ProjectDialog() {
+  FileDialogOptions options;
+  options.filter_name = "Cloud Project(*.kzrp)";
+  options.filter_pattern = "*.kzrp";
+  options.default_ext = ".kzrp";
+  return options;
 }
 
 }  // namespace
@@ -26,15 +28,24 @@ int MainFrameCore::HandlePageCall(const std::string& v1, const std::string& v2) 
   return Dispatch(ParseCommandNumber(v1), v2);
 }
 
-void MainFrameCore::Queue(int command, int detect) {
-  state_.pendingCommand = command;
+void MainFrameCore::Queue(int code, int detect) {
+  state_.pendingCommand = code;
   state_.linkDown = 0;
   state_.detectRequested = detect;
 }
 
-int MainFrameCore::Dispatch(int command, const std::string& v2) {
-  switch (command) {
-    case 0:
+int MainFrameCore::Dispatch(int number, const std::string& v2) {
+  const std::optional<PageCommandInfo> row = FindPageCommand(number);
+  if (!row) {
+    // Outside the table: queued as it is; the worker has no operation for it.
+    Queue(number, 0);
+    return 0;
+  }
+  int detect = 0;
+  // What is done at once; a failure or a cancelled dialog returns before
+  // anything is queued.
+  switch (row->command) {
+    case PageCommand::kSendSetup:
       if (BuildSetupFile(v2) < 0) {
         if (services_.prompts != nullptr) {
           services_.prompts->Message(scripts_.LookupText("alert_title"),
@@ -42,87 +53,86 @@ int MainFrameCore::Dispatch(int command, const std::string& v2) {
         }
         return 2;
       }
-      Queue(3, 0);
-      return 0;
-    case 2:
+      break;
+    case PageCommand::kFetchSetup:
       state_.transferPath = services_.appDir / "setup.xml";
       state_.uploadPassword.clear();
-      Queue(2, 0);
-      return 0;
-    case 7:
+      break;
+    case PageCommand::kStartPassThrough:
       if (services_.passThrough == nullptr) {
-        ORBO_LOG_WARN("page call 7: no pass-through available");
+        ORBO_LOG_WARN("page call %d: no pass-through available", number);
       } else if (services_.passThrough->ApplyPassThrough(v2) < 0) {
-        ORBO_LOG_WARN("page call 7: the pass-through did not start");
+        ORBO_LOG_WARN("page call %d: the pass-through did not start", number);
       }
-      return 0;
-    case 8:
+      break;
+    case PageCommand::kEndPassThrough:
       if (services_.passThrough == nullptr) {
-        ORBO_LOG_WARN("page call 8: no pass-through available");
+        ORBO_LOG_WARN("page call %d: no pass-through available", number);
       } else {
         services_.passThrough->EndPassThrough();
       }
-      return 0;
-    case 9:
+      break;
+    case PageCommand::kKeepSetup:
       BuildSetupFile(v2);  // the page only keeps the file; a failure is ignored
-      Queue(9, 0);
-      return 0;
-    case 10:
+      break;
+    case PageCommand::kScanLan:
       state_.listScanArg = ParseCommandNumber(v2);
-      Queue(10, 1);
-      return 0;
-    case 11:
+      detect = 1;
+      break;
+    case PageCommand::kConnectMode:
       state_.connectMode = v2;
-      Queue(11, 1);
-      return 0;
-    case 12:
+      detect = 1;
+      break;
+    case PageCommand::kBoxAddress:
       state_.boxAddress = v2;
-      Queue(12, v2.empty() ? 0 : 1);
-      return 0;
-    case 14:
+      detect = v2.empty() ? 0 : 1;
+      break;
+    case PageCommand::kSendProject:
       if (ChooseProjectToSend() != 0) return 1;
-      Queue(14, 0);
-      return 0;
-    case 15:
+      break;
+    case PageCommand::kFetchProject:
       if (ChooseProjectDestination(v2) != 0) return 1;
-      Queue(15, 0);
-      return 0;
-    case 16:
+      break;
+    case PageCommand::kSetMode:
       state_.boxMode = ParseCommandNumber(v2);
-      Queue(16, 0);
-      return 0;
-    case 19:
+      break;
+    case PageCommand::kSaveWifi:
       SaveWifiEntry(v2);
-      Queue(19, 0);
-      return 0;
-    case 20:
+      break;
+    case PageCommand::kRemoveWifi:
       if (services_.wifi == nullptr || services_.wifi->RemoveWifi(v2) < 0)
-        ORBO_LOG_WARN("page call 20: the Wi-Fi entry was not removed");
-      Queue(20, 0);
-      return 0;
-    case 21:
+        ORBO_LOG_WARN("page call %d: the Wi-Fi entry was not removed", number);
+      break;
+    case PageCommand::kClearFirstStart:
       ClearFirstStart();
-      Queue(21, 0);
-      return 0;
-    case 22:
+      break;
+    case PageCommand::kTimeZone:
       state_.timeZone = v2;
-      Queue(22, 0);
-      return 0;
-    case 23:
+      break;
+    // Answered in the page's own process; these serve a call that reaches
+    // the window by another road.
+    case PageCommand::kEditorCheck:
       if (services_.editor == nullptr) return 0;
       return services_.editor->IsEditorUsable("");
-    case 24:
+    case PageCommand::kHmiDownload:
       if (services_.editor == nullptr) {
-        ORBO_LOG_WARN("page call 24: no editor integration available");
+        ORBO_LOG_WARN("page call %d: no editor integration available", number);
         return -1;
       }
       return services_.editor->LaunchHmiDownload(v2);
-    default:
-      // 1, 3, 4, 5, 6, 13, 17, 18 and any unknown number: queued as they are;
-      // the worker drops numbers it has no operation for.
-      Queue(command, 0);
-      return 0;
+    case PageCommand::kSetTime:
+    case PageCommand::kResendSetup:
+    case PageCommand::kMachineCode:
+    case PageCommand::kNetworkTest:
+    case PageCommand::kNothing6:
+    case PageCommand::kStopAndReboot:
+    case PageCommand::kNothing17:
+    case PageCommand::kLight:
+    case PageCommand::kSetupButton:
+      break;  // nothing at once
   }
+  if (row->queues) Queue(Code(*row->queues), detect);
+  return 0;
 }
 
 int MainFrameCore::BuildSetupFile(const std::string& form) {
@@ -136,9 +146,9 @@ int MainFrameCore::BuildSetupFile(const std::string& form) {
 
 int MainFrameCore::ChooseProjectToSend() {
   if (services_.prompts == nullptr) return 1;
-  FileDialogSpec spec = ProjectDialog();
-  spec.must_exist = true;
-  std::optional<std::filesystem::path> chosen = services_.prompts->OpenFile(spec);
+  FileDialogOptions options = ProjectDialog();
+  options.must_exist = true;
+  std::optional<std::filesystem::path> chosen = services_.prompts->OpenFile(options);
   if (!chosen) return 1;
   state_.transferPath = *chosen;
   return 0;
@@ -149,9 +159,9 @@ int MainFrameCore::ChooseProjectDestination(const std::string& password) {
   state_.uploadPassword.clear();
   Codepage::FromUtf8(password, &state_.uploadPassword);
   if (services_.prompts == nullptr) return 1;
-  FileDialogSpec spec = ProjectDialog();
-  spec.overwrite_prompt = true;
-  std::optional<std::filesystem::path> chosen = services_.prompts->SaveFile(spec);
+  FileDialogOptions options = ProjectDialog();
+  options.overwrite_prompt = true;
+  std::optional<std::filesystem::path> chosen = services_.prompts->SaveFile(options);
   if (!chosen) return 1;
   state_.transferPath = WithProjectExtension(chosen->string());
   return 0;
@@ -161,11 +171,11 @@ void MainFrameCore::SaveWifiEntry(const std::string& v2) {
   std::optional<std::string> name, password;
   if (!ParseWifiFields(v2, &name, &password)) {
     // Cutting would save a wrong password without telling anyone.
-    ORBO_LOG_WARN("page call 19: Wi-Fi text longer than 255 bytes refused; nothing saved");
+    ORBO_LOG_WARN("Wi-Fi entry: text longer than 255 bytes refused; nothing saved");
     return;
   }
   if (services_.wifi == nullptr || services_.wifi->SaveWifi(name, password) < 0)
-    ORBO_LOG_WARN("page call 19: the Wi-Fi entry was not saved");
+    ORBO_LOG_WARN("Wi-Fi entry: not saved");
 }
 
 void MainFrameCore::ClearFirstStart() {
@@ -178,7 +188,7 @@ void MainFrameCore::ClearFirstStart() {
     }
   });
   if (was_first && !WriteFirstCleared(services_.appDir))
-    ORBO_LOG_WARN("page call 21: could not write first=0 to the settings file");
+    ORBO_LOG_WARN("first start: could not write first=0 to the settings file");
 }
 
 }  // namespace orbo

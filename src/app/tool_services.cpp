@@ -1,7 +1,8 @@
 #include "app/tool_services.h"
 
-#include "app/unavailable_services.h"
+#include "app/page_process.h"
 #include "base/logger.h"
+#include "bridge/unavailable_services.h"
 #include "formats/lists/cloud_url.h"
 #include "ops/box_ops_bundle.h"
 #include "ops/transfer/file_services.h"
@@ -71,10 +72,6 @@ BridgeServices ToolServices::Services() {
   const std::filesystem::path dir = appDir_;
   s.cloudUrl = [dir] { return ReadCloudUrl(dir); };
   return s;
-}
-
-std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path&) {
-  return std::make_unique<UnavailableEditor>();
 }
 
 std::string ReadCloudUrl(const std::filesystem::path& appDir) {

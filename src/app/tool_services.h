@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/bridge_services.h"
 #include "app/main_frame.h"
-#include "app/page.h"
+#include "bridge/bridge_services.h"
+#include "bridge/page.h"
 #include "platform/sleeper.h"
 #include "settings/app_settings.h"
 
@@ -63,11 +63,6 @@ class ToolServices {
   std::unique_ptr<HidBackend> hid_;
   std::unique_ptr<BoxOpsBundle> boxOps_;
 };
-
-// The editor check and download launch of page commands 23 and 24, on their
-// own: the web-process extension answers those in the page's process and
-// needs nothing else of the tool. Never null.
-std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
 
 // The cloud monitoring address (URL2 of html/Default.xml): an address with
 // a scheme as it stands, an absolute path as it stands, anything else as a

@@ -49,12 +49,12 @@ std::optional<std::filesystem::path> HostPrompts::FileDialog(const char* kind,
   return std::filesystem::path(chosen);
 }
 
-std::optional<std::filesystem::path> HostPrompts::OpenFile(const FileDialogSpec& spec) {
-  return FileDialog("open", spec.filter_name + "|" + spec.filter_pattern, spec.must_exist);
+std::optional<std::filesystem::path> HostPrompts::OpenFile(const FileDialogOptions& options) {
+  return FileDialog("open", options.filter_name + "|" + options.filter_pattern, options.must_exist);
 }
 
-std::optional<std::filesystem::path> HostPrompts::SaveFile(const FileDialogSpec& spec) {
-  return FileDialog("save", spec.filter_name + "|" + spec.filter_pattern, false);
+std::optional<std::filesystem::path> HostPrompts::SaveFile(const FileDialogOptions& options) {
+  return FileDialog("save", options.filter_name + "|" + options.filter_pattern, false);
 }
 
 std::optional<std::filesystem::path> HostPrompts::PickFolder(const std::string& title) {

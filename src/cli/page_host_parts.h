@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "cli/page_output.h"
 #include "platform/clipboard.h"
 #include "platform/prompts.h"
@@ -54,8 +54,8 @@ class HostPrompts : public Prompts {
 
   void Message(const std::string& caption, const std::string& text) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
-  std::optional<std::filesystem::path> OpenFile(const FileDialogSpec& spec) override;
-  std::optional<std::filesystem::path> SaveFile(const FileDialogSpec& spec) override;
+  std::optional<std::filesystem::path> OpenFile(const FileDialogOptions& options) override;
+  std::optional<std::filesystem::path> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::filesystem::path> PickFolder(const std::string& title) override;
 
  private:

@@ -5,11 +5,14 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "app/main_frame.h"
-#include "app/page_call_text.h"
+#include "app/page_process.h"
 #include "app/tool_services.h"
+#include "app/web/call_arguments.h"
 #include "cli/page_host_parts.h"
 #include "cli/page_output.h"
 
@@ -20,15 +23,25 @@ struct JsonDeleter {
   void operator()(cJSON* json) const { cJSON_Delete(json); }
 };
 
-// The page's process copies booleans, numbers and strings into the message;
-// undefined, null, objects and functions are left out.
-bool IsCarried(const cJSON* entry) {
-  return entry != nullptr &&
-         (cJSON_IsBool(entry) || cJSON_IsNumber(entry) || cJSON_IsString(entry));
-}
-
-std::string TextOf(const cJSON* entry) {
-  return cJSON_IsString(entry) ? std::string(entry->valuestring) : std::string();
+// The call as the page's process copies it: booleans, numbers and strings
+// keep their type; null, objects and arrays leave their place empty.
+CallArgs CopyJsonCall(const cJSON* call) {
+  std::vector<PageArg> args;
+  for (const cJSON* entry = call->child; entry != nullptr; entry = entry->next) {
+    PageArg arg;
+    if (cJSON_IsBool(entry)) {
+      arg.type = PageArg::Type::kBoolean;
+      arg.boolean = cJSON_IsTrue(entry);
+    } else if (cJSON_IsNumber(entry)) {
+      arg.type = PageArg::Type::kNumber;
+      arg.number = entry->valuedouble;
+    } else if (cJSON_IsString(entry)) {
+      arg.type = PageArg::Type::kString;
+      arg.text = entry->valuestring;
+    }
+    args.push_back(std::move(arg));
+  }
+  return CopyCallArgs(args);
 }
 
 class Session {
@@ -63,16 +76,16 @@ class Session {
   }
 
  private:
+  // Read by the same rules as the page's process and the window: the page
+  // process answers its own commands, the window takes only lists of
+  // exactly two entries.
   void PageCall(const cJSON* call) {
-    const cJSON* v1 = cJSON_GetArrayItem(call, 0);
-    const cJSON* v2 = cJSON_GetArrayItem(call, 1);
-    // The page's own process answers 23 and 24 without a round trip.
-    const int command = ParseCommandNumber(TextOf(v1));
-    if (command == 23) return out_->Result(pageEditor_->IsEditorUsable(""));
-    if (command == 24) return out_->Result(pageEditor_->LaunchHmiDownload(TextOf(v2)));
-    // The UI process takes only messages with exactly two entries.
-    if (!IsCarried(v2)) return out_->Ignored();
-    out_->Result(core_.HandlePageCall(TextOf(v1), TextOf(v2)));
+    const CallArgs args = CopyJsonCall(call);
+    if (const std::optional<int> command = AnsweredInPage(args))
+      return out_->Result(AnswerInPageProcess(pageEditor_.get(), *command, ArgText(args, 1)));
+    std::string v1, v2;
+    if (!ReadPageCall(args, &v1, &v2)) return out_->Ignored();
+    out_->Result(core_.HandlePageCall(v1, v2));
   }
 
   void Button(const std::string& name, int number) {

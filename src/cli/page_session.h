@@ -3,11 +3,13 @@
 //   ["v1","v2"]           a page call as the page makes it   -> {"result":N}
 //   {"button":"monitor"}  a navigation button ("setup" too)
 //   {"sleep":MS}          waits MS milliseconds (the worker keeps running)
-// Page-call arrays follow the page's own rules: the first two entries are
-// v1 and v2; strings, numbers and booleans are passed on (a non-string
-// reads as empty text), null, objects and arrays are not, so a call whose
-// v2 is missing or null is ignored ({"result":null}); commands 23 and 24 are
-// answered in the page's process whatever v2 is.
+// Page-call arrays follow the page's and the window's rules: strings,
+// numbers and booleans are carried (a non-string reads as empty text),
+// null, objects and arrays leave their place empty and the list ends with
+// its last carried entry; the window takes only a list of exactly two
+// entries, so ["11"], ["11",null] and ["11","x","y"] are ignored
+// ({"result":null}); the commands the page's process answers itself
+// (kEditorCheck, kHmiDownload) are answered whatever follows.
 // Output lines: {"script":...}, {"navigate":...}, {"result":...},
 // {"prompt":...} (see HostPrompts) and {"clipboard":...}. Malformed lines
 // are reported on stderr and skipped.

@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "app/page.h"
 #include "base/utf.h"
+#include "bridge/page.h"
 #include "cli/verb.h"
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
-#include "link/file_transfer.h"
+#include "ops/transfer/transfer_log.h"
 #include "platform/linux/hid_backends.h"
 #include "platform/sleeper.h"
 #include "settings/app_settings.h"
@@ -149,13 +149,13 @@ int Box(const Args& given) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(local.c_str(), "rb"),
                                                          std::fclose);
     if (!file) return Fail("cannot open " + local);
-    if (!SendFile(link, args[2], file.get(), digest, scripts)) {
+    if (!SendFileLogged(link, args[2], file.get(), digest, scripts)) {
       return Fail("sending " + local + " as " + args[2] + " failed");
     }
     return 0;
   }
   const std::string password = passwords.empty() ? std::string() : passwords[0];
-  if (!FetchFile(link, args[1], password, args[2], scripts)) {
+  if (!FetchFileLogged(link, args[1], password, args[2], scripts)) {
     return Fail("fetching " + args[1] + " failed; " + args[2] + " is unchanged");
   }
   return 0;

@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/hid_device.h"
 #include "link/hid_scan.h"
 #include "link/tcp_transport.h"
 #include "link/transport.h"
 #include "link/usb_transport.h"
+#include "platform/hid_device.h"
 #include "platform/sleeper.h"
 
 namespace orbo {

@@ -12,12 +12,10 @@
 #include "base/unique_fd.h"
 #include "formats/crypto/digest.h"
 #include "link/transfer_header.h"
-#include "settings/message_keys.h"
 
 namespace orbo {
 namespace {
 
-constexpr const char kSeparator[] = "----------------------------------------------";
 constexpr int kOkTries = 10;
 constexpr int kMaxMisses = 10;
 constexpr int kPauseMs = 100;
@@ -115,10 +113,10 @@ bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
   return WaitOkok(link) && WaitOkok(link) && WaitFinal(link);
 }
 
-enum class FetchOutcome { kSuccess, kFailed, kPasswordInvalid, kProhibited };
+}  // namespace
 
-FetchOutcome FetchFileBody(BoxLink& link, std::string_view box_name, std::string_view password,
-                           const std::filesystem::path& local_path) {
+FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
+                       const std::filesystem::path& local_path) {
   const std::string request =
       "Upload " + std::string(box_name) + " " + std::string(password) + "\r";
   int64_t n = 0;
@@ -176,36 +174,10 @@ FetchOutcome FetchFileBody(BoxLink& link, std::string_view box_name, std::string
   return FetchOutcome::kSuccess;
 }
 
-}  // namespace
-
-bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest,
-              const PageScripts& scripts) {
+bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest) {
   const bool ok = SendFileBody(link, box_name, file, digest);
-  scripts.ShowKey(ok ? keys::kDownloadSuccess : keys::kDownloadFailed);
   link.Purge();
   return ok;
-}
-
-bool FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
-               const std::filesystem::path& local_path, const PageScripts& scripts) {
-  scripts.ShowLog(kSeparator);
-  scripts.ShowKey(keys::kUploadConfigFile);
-  switch (FetchFileBody(link, box_name, password, local_path)) {
-    case FetchOutcome::kSuccess:
-      scripts.ShowKey(keys::kUploadConfigSuccess);
-      scripts.Run("ShowUpLoadSetup()");
-      return true;
-    case FetchOutcome::kPasswordInvalid:
-      scripts.ShowKey(keys::kUploadPasswordInvalid);
-      return false;
-    case FetchOutcome::kProhibited:
-      scripts.ShowKey(keys::kUploadProhibit);
-      return false;
-    case FetchOutcome::kFailed:
-      break;
-  }
-  scripts.ShowKey(keys::kUploadConfigFailed);
-  return false;
 }
 
 }  // namespace orbo

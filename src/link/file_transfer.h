@@ -1,6 +1,6 @@
 // Moving whole files between the PC and the box over the raw link
 // operations: "Download" sends a file to the box, "Upload" fetches one.
-// Progress and outcome reach the page as message keys.
+// Both report their outcome; the box operations turn it into page lines.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/page.h"
 #include "link/box_link.h"
 
 namespace orbo {
@@ -22,20 +21,24 @@ inline constexpr int kMaxUnrelatedReplies = 1000;
 // Sends the open file (from its current position; the size is the whole
 // file's) to the box as box_name with the given MD5 hex digest: "Download
 // <name>\r", up to ten tries for "OK\r", the 44-byte header, the data in
-// 102400-byte blocks, then "okok!\r" twice and the final "okokok!" or "END".
-// Shows download_success or download_failed. True when the box confirmed.
-bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest,
-              const PageScripts& scripts);
+// 102400-byte blocks, then "okok!\r" twice and the final "okokok!" or "END";
+// the link is purged afterwards. True when the box confirmed; false for a
+// file that is not open or a stream larger than 4 GiB.
+bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest);
+
+// How a fetch ended.
+enum class FetchOutcome {
+  kSuccess,
+  kFailed,           // no answer, bad header, short data, digest mismatch, file error
+  kPasswordInvalid,  // the box answered "UpLoadStat:1"
+  kProhibited,       // the box answered "UpLoadStat:2"
+};
 
 // Fetches box_name from the box ("Upload <name> <password>\r") into
 // local_path. The data streams into a temporary file beside local_path,
 // which replaces local_path only when its MD5 matches the header's digest;
 // on any failure local_path is left as it was and no temporary file stays.
-// Shows the separator line and upload_config_file, then one of
-// upload_config_success (followed by the script "ShowUpLoadSetup()"),
-// upload_config_failed, upload_password_invalid, upload_prohibit. True on
-// success.
-bool FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
-               const std::filesystem::path& local_path, const PageScripts& scripts);
+FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
+                       const std::filesystem::path& local_path);
 
 }  // namespace orbo

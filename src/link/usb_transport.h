@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "link/hid_device.h"
 #include "link/transport.h"
+#include "platform/hid_device.h"
 
 namespace orbo {
 

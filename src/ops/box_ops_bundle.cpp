@@ -14,8 +14,8 @@ class NoPrompts : public Prompts {
     ORBO_LOG_INFO("question without a dialog, answered No: %s", text.c_str());
     return false;
   }
-  std::optional<std::filesystem::path> OpenFile(const FileDialogSpec&) override { return {}; }
-  std::optional<std::filesystem::path> SaveFile(const FileDialogSpec&) override { return {}; }
+  std::optional<std::filesystem::path> OpenFile(const FileDialogOptions&) override { return {}; }
+  std::optional<std::filesystem::path> SaveFile(const FileDialogOptions&) override { return {}; }
   std::optional<std::filesystem::path> PickFolder(const std::string&) override { return {}; }
 };
 

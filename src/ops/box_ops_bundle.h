@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/bridge_services.h"
-#include "app/page.h"
+#include "bridge/bridge_services.h"
+#include "bridge/page.h"
 #include "link/box_link.h"
+#include "ops/context/ops_context.h"
+#include "ops/context/wall_clock.h"
 #include "ops/detect_box.h"
-#include "ops/ops_context.h"
 #include "ops/ops_dispatcher.h"
-#include "ops/wall_clock.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "platform/prompts.h"

@@ -40,7 +40,7 @@ bool DetectLinkStep::ConnectAndDetect(CommandState& state) {
     state.offerSetupUpload = 0;
   }
 
-  if (state.pendingCommand == 10) {
+  if (state.pendingCommand == Code(PageCommand::kScanLan)) {
     std::string list;
     Discover(state.boxAddress, &list, state.listScanArg, ctx_.localAddresses);
     ctx_.scripts.Run("RefreshList(\"" + JsEscape(list) + "\");");
@@ -53,7 +53,7 @@ bool DetectLinkStep::ConnectAndDetect(CommandState& state) {
     return false;
   }
 
-  if (state.pendingCommand == 28) {
+  if (state.pendingCommand == Code(PageCommand::kSetupButton)) {
     ctx_.sleeper.SleepMs(kPagePauseMs);
     state.pendingCommand = -1;
   }

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/bridge_services.h"
-#include "app/command_state.h"
-#include "ops/ops_context.h"
+#include "bridge/bridge_services.h"
+#include "bridge/command_state.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 

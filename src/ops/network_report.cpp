@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/log_lines.h"
+#include "ops/context/log_lines.h"
 #include "ops/ping_format.h"
 #include "ops/text_scan.h"
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "app/page.h"
+#include "bridge/page.h"
 
 namespace orbo {
 

@@ -1,7 +1,7 @@
 #include "ops/network_test.h"
 
 #include "base/codepage.h"
-#include "ops/log_lines.h"
+#include "ops/context/log_lines.h"
 #include "ops/network_report.h"
 
 namespace orbo {

@@ -2,7 +2,7 @@
 // shown in the page's log.
 #pragma once
 
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 

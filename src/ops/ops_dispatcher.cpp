@@ -8,40 +8,42 @@
 
 namespace orbo {
 
-void OpsDispatcher::Run(int code, CommandState& state) {
-  switch (code) {
-    case 1:
+void OpsDispatcher::Run(BoxOperation operation, CommandState& state) {
+  switch (operation) {
+    case BoxOperation::kSetTimeAndZone:
       SetTimeAndZone(ctx_, state);
       break;
-    case 2:
+    case BoxOperation::kFetchSetup:
       FetchFromBox(ctx_, state, "setup.xml");
       break;
-    case 3:
+    case BoxOperation::kSendSetup:
       SendToBox(ctx_, state, "setup.xml");
       break;
-    case 4:
+    case BoxOperation::kMachineCode:
       ReadMachineCode(ctx_);
       break;
-    case 5:
+    case BoxOperation::kNetworkTest:
       RunNetworkTest(ctx_);
       break;
-    case 13:
+    case BoxOperation::kStopAndReboot:
       StopAndReboot(ctx_);
       break;
-    case 14:
+    case BoxOperation::kSendProject:
       SendToBox(ctx_, state, "cloudprj.kzrp");
       break;
-    case 15:
+    case BoxOperation::kFetchProject:
       FetchFromBox(ctx_, state, "cloudprj.kzrp");
       break;
-    case 16:
+    case BoxOperation::kSetMode:
       SetBoxMode(ctx_, state.boxMode);
       break;
-    case 18:
+    case BoxOperation::kLight:
       LightBox(ctx_);
       break;
-    default:
-      ORBO_LOG_DEBUG("queued code %d has no box operation", code);
+    case BoxOperation::kNone:
+    case BoxOperation::kLanScan:
+    case BoxOperation::kReconnect:
+      ORBO_LOG_DEBUG("operation %d is not run by the operations", static_cast<int>(operation));
       break;
   }
 }

@@ -1,9 +1,10 @@
 // The queued box operations, run by the worker after a good link step.
 #pragma once
 
-#include "app/bridge_services.h"
-#include "app/command_state.h"
-#include "ops/ops_context.h"
+#include "bridge/bridge_services.h"
+#include "bridge/command_state.h"
+#include "bridge/page_command.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 
@@ -14,11 +15,11 @@ class OpsDispatcher : public BoxOperations {
   OpsDispatcher(const OpsDispatcher&) = delete;
   OpsDispatcher& operator=(const OpsDispatcher&) = delete;
 
-  // Runs code 1 (time and zone), 2 / 15 (fetch "setup.xml" /
-  // "cloudprj.kzrp"), 3 / 14 (send them), 4 (machine code), 5 (network
-  // test), 13 (stop and reboot), 16 (set mode state.boxMode) or 18
-  // (light). Any other code does nothing.
-  void Run(int code, CommandState& state) override;
+  // Runs one operation: time and zone, fetch or send "setup.xml" /
+  // "cloudprj.kzrp", machine code, network test, stop and reboot, set mode
+  // state.boxMode, or light. The link step's own (LAN scan, reconnect) and
+  // kNone do nothing.
+  void Run(BoxOperation operation, CommandState& state) override;
 
  private:
   OpsContext& ctx_;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/codepage.h"
-#include "ops/log_lines.h"
+#include "ops/context/log_lines.h"
 #include "ops/transfer/transfer_ops.h"
 
 namespace orbo {

@@ -3,7 +3,7 @@
 // indicator. Each writes its progress to the page's log.
 #pragma once
 
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 

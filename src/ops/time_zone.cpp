@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/codepage.h"
-#include "ops/log_lines.h"
+#include "ops/context/log_lines.h"
 
 namespace orbo {
 namespace {

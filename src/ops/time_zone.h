@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/command_state.h"
-#include "ops/ops_context.h"
-#include "ops/wall_clock.h"
+#include "bridge/command_state.h"
+#include "ops/context/ops_context.h"
+#include "ops/context/wall_clock.h"
 
 namespace orbo {
 

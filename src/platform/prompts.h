@@ -10,12 +10,12 @@
 
 namespace orbo {
 
-struct FileDialogSpec {
-  std::string filter_name;    // e.g. "Cloud Project(*.kzrp)"
-  std::string filter_pattern; // e.g. "*.kzrp"
-  std::string default_ext;    // e.g. ".kzrp"
-  bool must_exist = false;       // open: the chosen file must exist
-  bool overwrite_prompt = false; // save: confirm replacing an existing file
+struct FileDialogOptions {
+  std::string filter_name;        // e.g. "Cloud Project(*.kzrp)"
+  std::string filter_pattern;     // e.g. "*.kzrp"
+  std::string default_ext;        // e.g. ".kzrp"
+  bool must_exist = false;        // open: the chosen file must exist
+  bool overwrite_prompt = false;  // save: confirm replacing an existing file
 };
 
 class Prompts {
@@ -26,8 +26,8 @@ class Prompts {
   // Yes/No box; true means Yes. Anything but Yes is a refusal.
   virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
   // Empty when cancelled.
-  virtual std::optional<std::filesystem::path> OpenFile(const FileDialogSpec& spec) = 0;
-  virtual std::optional<std::filesystem::path> SaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::filesystem::path> OpenFile(const FileDialogOptions& options) = 0;
+  virtual std::optional<std::filesystem::path> SaveFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::filesystem::path> PickFolder(const std::string& title) = 0;
 };
 

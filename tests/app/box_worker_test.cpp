@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "app/bridge_fakes.h"
+#include "support/stops_within.h"
 
 namespace orbo {
 namespace {
 
 using Strings = std::vector<std::string>;
+using Ran = std::vector<BoxOperation>;
 
 // The worker pauses on a StepSleeper: Advance() lets exactly one pause end
 // and returns once the cycle after it is done.
@@ -45,7 +47,7 @@ TEST_F(BoxWorkerTest, NothingHappensOffTheSetupPage) {
   core_->HandlePageCall("5", "");
   Cycles(3);
   EXPECT_TRUE(link_.seen().empty());
-  EXPECT_TRUE(ops_.codes().empty());
+  EXPECT_TRUE(ops_.ran().empty());
   EXPECT_EQ(core_->StateSnapshot().pendingCommand, 5);
 
   // Back to the monitor page after some setup work: the worker stops again.
@@ -57,7 +59,7 @@ TEST_F(BoxWorkerTest, NothingHappensOffTheSetupPage) {
   core_->HandlePageCall("13", "");
   Cycles(3);
   EXPECT_EQ(link_.seen().size(), steps);
-  EXPECT_TRUE(ops_.codes().empty());
+  EXPECT_TRUE(ops_.ran().empty());
 }
 
 TEST_F(BoxWorkerTest, QueuedCommandWaitsForTheLinkAndRunsOnce) {
@@ -65,18 +67,18 @@ TEST_F(BoxWorkerTest, QueuedCommandWaitsForTheLinkAndRunsOnce) {
   core_->HandlePageCall("5", "");
   Cycles(3);
   EXPECT_EQ(link_.seen().size(), 3u);
-  EXPECT_TRUE(ops_.codes().empty());
+  EXPECT_TRUE(ops_.ran().empty());
   EXPECT_EQ(DisableCount(), 0u);
   EXPECT_EQ(core_->StateSnapshot().pendingCommand, 5);
 
   link_.up = true;
   Cycles(1);
-  EXPECT_EQ(ops_.codes(), std::vector<int>{5});
+  EXPECT_EQ(ops_.ran(), Ran{BoxOperation::kNetworkTest});
   EXPECT_EQ(DisableCount(), 1u);
   EXPECT_EQ(core_->StateSnapshot().pendingCommand, -1);
 
   Cycles(2);
-  EXPECT_EQ(ops_.codes(), std::vector<int>{5});
+  EXPECT_EQ(ops_.ran(), Ran{BoxOperation::kNetworkTest});
   EXPECT_EQ(DisableCount(), 1u);
   // The link step saw the state the page call left.
   EXPECT_EQ(link_.seen().front().pendingCommand, 5);
@@ -90,21 +92,21 @@ TEST_F(BoxWorkerTest, OnlyTheLastQueuedCommandRuns) {
   core_->HandlePageCall("13", "");
   link_.up = true;
   Cycles(2);
-  EXPECT_EQ(ops_.codes(), std::vector<int>{13});
+  EXPECT_EQ(ops_.ran(), Ran{BoxOperation::kStopAndReboot});
 }
 
 TEST_F(BoxWorkerTest, UnknownCodesAreDroppedAfterDisablingThePage) {
   core_->OnSetupButton();
   link_.up = true;
   Cycles(1);
-  EXPECT_TRUE(ops_.codes().empty());  // 28
+  EXPECT_TRUE(ops_.ran().empty());  // the setup button's reconnect
   EXPECT_EQ(DisableCount(), 1u);
   for (const char* code : {"6", "9", "42", "-7"}) {
     core_->HandlePageCall(code, "");
     Cycles(1);
     EXPECT_EQ(core_->StateSnapshot().pendingCommand, -1) << code;
   }
-  EXPECT_TRUE(ops_.codes().empty());
+  EXPECT_TRUE(ops_.ran().empty());
   EXPECT_EQ(DisableCount(), 5u);
 }
 
@@ -124,11 +126,10 @@ TEST(BoxWorkerLifetime, OwnSleeperIsWokenOnStop) {
   test::FakeLink link;
   BridgeServices services;
   services.link = &link;
+  services.workerStartDelayMs = test::kPauseNobodySitsOut;
   MainFrameCore core(services);
   core.StartWorker();
-  // Would sit out the 3000 ms start delay if the core's own sleeper were
-  // not woken; the test only checks that stopping completes.
-  core.StopWorker();
+  test::ExpectStopsWithin([&] { core.StopWorker(); });
   EXPECT_EQ(link.closed, 1);
   EXPECT_TRUE(link.seen().empty());
 }

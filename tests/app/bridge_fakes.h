@@ -101,18 +101,18 @@ class FakeLink : public LinkStep {
 
 class FakeOperations : public BoxOperations {
  public:
-  void Run(int code, CommandState&) override {
+  void Run(BoxOperation operation, CommandState&) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    codes_.push_back(code);
+    ran_.push_back(operation);
   }
-  std::vector<int> codes() const {
+  std::vector<BoxOperation> ran() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return codes_;
+    return ran_;
   }
 
  private:
-  mutable std::mutex mutex_;  // guards codes_
-  std::vector<int> codes_;
+  mutable std::mutex mutex_;  // guards ran_
+  std::vector<BoxOperation> ran_;
 };
 
 // A temp app folder with settings and an English string table.

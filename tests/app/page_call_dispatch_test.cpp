@@ -151,10 +151,10 @@ TEST_F(PageCallTest, OpenProjectDialog) {
   auto asked = prompts_.asked();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].kind, "open");
-  EXPECT_EQ(asked[0].spec.filter_name, "Cloud Project(*.kzrp)");
-  EXPECT_EQ(asked[0].spec.filter_pattern, "*.kzrp");
-  EXPECT_EQ(asked[0].spec.default_ext, ".kzrp");
-  EXPECT_TRUE(asked[0].spec.must_exist);
+  EXPECT_EQ(asked[0].options.filter_name, "Cloud Project(*.kzrp)");
+  EXPECT_EQ(asked[0].options.filter_pattern, "*.kzrp");
+  EXPECT_EQ(asked[0].options.default_ext, ".kzrp");
+  EXPECT_TRUE(asked[0].options.must_exist);
   EXPECT_EQ(State().transferPath, chosen);
   EXPECT_EQ(State().pendingCommand, 14);
 
@@ -172,8 +172,8 @@ TEST_F(PageCallTest, SaveProjectDialog) {
   auto asked = prompts_.asked();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].kind, "save");
-  EXPECT_TRUE(asked[0].spec.overwrite_prompt);
-  EXPECT_EQ(asked[0].spec.default_ext, ".kzrp");
+  EXPECT_TRUE(asked[0].options.overwrite_prompt);
+  EXPECT_EQ(asked[0].options.default_ext, ".kzrp");
   EXPECT_EQ(State().uploadPassword, "p\xE4ss");  // 8-bit, in the code page
   EXPECT_EQ(State().transferPath, dir_.path() / "Backup.KZRP.kzrp");
   EXPECT_EQ(State().pendingCommand, 15);

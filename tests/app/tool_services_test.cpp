@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "app/page_process.h"
 #include "app/tool_services.h"
 #include "platform/clipboard.h"
 #include "support/recording_view.h"
 #include "support/scripted_prompts.h"
+#include "support/stops_within.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -42,10 +44,12 @@ TEST(ToolServices, WorkerStopsWithoutSittingOutItsPauses) {
   test::ScriptedPrompts prompts;
   NullClipboard clipboard;
   ToolServices tool(dir.path(), &view, &prompts, &clipboard);
-  MainFrameCore core(tool.Services());
+  BridgeServices services = tool.Services();
+  services.workerStartDelayMs = test::kPauseNobodySitsOut;
+  MainFrameCore core(services);
   core.OnSetupButton();
   core.StartWorker();
-  core.StopWorker();  // returns once the shared sleeper is woken
+  test::ExpectStopsWithin([&] { core.StopWorker(); });  // the shared sleeper is woken
   EXPECT_EQ(core.StateSnapshot().pendingCommand, 28);
 }
 

@@ -78,21 +78,21 @@ TEST(PageLogTest, WritesOneEscapedJsonObjectPerLine) {
 
 TEST(FileDialogRulesTest, DefaultExtensionIsAddedToBareNames) {
   test::TempDir dir;
-  FileDialogSpec spec{"Cloud Project(*.kzrp)", "*.kzrp", ".kzrp", true, true};
-  EXPECT_EQ(ResolveChosenFile(dir / "proj", spec, true), dir / "proj.kzrp");
-  EXPECT_EQ(ResolveChosenFile(dir / "proj.bin", spec, true), dir / "proj.bin");
-  EXPECT_EQ(ResolveChosenFile(dir / ".hidden", spec, true), dir / ".hidden.kzrp");
-  EXPECT_EQ(ResolveChosenFile("", spec, true), std::nullopt);
+  FileDialogOptions options{"Cloud Project(*.kzrp)", "*.kzrp", ".kzrp", true, true};
+  EXPECT_EQ(ResolveChosenFile(dir / "proj", options, true), dir / "proj.kzrp");
+  EXPECT_EQ(ResolveChosenFile(dir / "proj.bin", options, true), dir / "proj.bin");
+  EXPECT_EQ(ResolveChosenFile(dir / ".hidden", options, true), dir / ".hidden.kzrp");
+  EXPECT_EQ(ResolveChosenFile("", options, true), std::nullopt);
 
   // Open: an existing bare name is taken as it is; a must-exist file that
   // is missing is refused.
   dir.Write("bare", "x");
   dir.Write("proj.kzrp", "x");
-  EXPECT_EQ(ResolveChosenFile(dir / "bare", spec, false), dir / "bare");
-  EXPECT_EQ(ResolveChosenFile(dir / "proj", spec, false), dir / "proj.kzrp");
-  EXPECT_EQ(ResolveChosenFile(dir / "missing.kzrp", spec, false), std::nullopt);
-  spec.must_exist = false;
-  EXPECT_EQ(ResolveChosenFile(dir / "missing", spec, false), dir / "missing.kzrp");
+  EXPECT_EQ(ResolveChosenFile(dir / "bare", options, false), dir / "bare");
+  EXPECT_EQ(ResolveChosenFile(dir / "proj", options, false), dir / "proj.kzrp");
+  EXPECT_EQ(ResolveChosenFile(dir / "missing.kzrp", options, false), std::nullopt);
+  options.must_exist = false;
+  EXPECT_EQ(ResolveChosenFile(dir / "missing", options, false), dir / "missing.kzrp");
 }
 
 TEST(PromptAnswersTest, AnswersAreUsedOnceInOrderAndRunOutAsRefusal) {

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "link/box_link.h"
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "support/fake_sleeper.h"

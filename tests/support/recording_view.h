@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
+#include "bridge/page.h"
 
 namespace orbo::test {
 

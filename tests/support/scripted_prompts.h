@@ -19,7 +19,7 @@ class ScriptedPrompts : public Prompts {
     std::string kind;  // "message", "yesno", "open", "save", "folder"
     std::string caption;
     std::string text;  // body; the filter name for file dialogs; the title for folders
-    FileDialogSpec spec;
+    FileDialogOptions options;
   };
 
   void Message(const std::string& caption, const std::string& text) override {
@@ -33,12 +33,12 @@ class ScriptedPrompts : public Prompts {
     yes_no_.pop_front();
     return answer;
   }
-  std::optional<std::filesystem::path> OpenFile(const FileDialogSpec& spec) override {
-    Record({"open", "", spec.filter_name, spec});
+  std::optional<std::filesystem::path> OpenFile(const FileDialogOptions& options) override {
+    Record({"open", "", options.filter_name, options});
     return NextFile();
   }
-  std::optional<std::filesystem::path> SaveFile(const FileDialogSpec& spec) override {
-    Record({"save", "", spec.filter_name, spec});
+  std::optional<std::filesystem::path> SaveFile(const FileDialogOptions& options) override {
+    Record({"save", "", options.filter_name, options});
     return NextFile();
   }
   std::optional<std::filesystem::path> PickFolder(const std::string& title) override {

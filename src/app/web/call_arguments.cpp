@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "app/page_call_text.h"
+#include "bridge/page_call_text.h"
+#include "bridge/page_command.h"
 
 namespace orbo {
 
@@ -52,7 +53,7 @@ std::string ArgText(const CallArgs& args, size_t i) {
 std::optional<int> AnsweredInPage(const CallArgs& args) {
   if (args.empty()) return std::nullopt;
   const int command = ParseCommandNumber(ArgText(args, 0));
-  if (command == 23 || command == 24) return command;
+  if (IsAnsweredInPage(command)) return command;
   return std::nullopt;
 }
 

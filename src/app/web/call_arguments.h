@@ -36,8 +36,9 @@ CallArgs CopyCallArgs(const std::vector<PageArg>& args);
 // The number as an int32 when it is one exactly (-0 and fractions are not).
 std::optional<int32_t> ExactInt32(double number);
 
-// The command answered in the page's own process (23: the editor check,
-// 24: the download launch), or nullopt when the call goes to the window.
+// The command answered in the page's own process (IsAnsweredInPage: the
+// editor check and the download launch), or nullopt when the call goes to
+// the window.
 // Argument 0 must be a string for the command to be read (a non-string
 // reads as empty text, command 0); it is read by ParseCommandNumber, as the
 // window reads it.

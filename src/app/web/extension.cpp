@@ -1,14 +1,15 @@
 // The web-process extension: the page side of the bridge. At every new
 // window object of a main frame that shows one of the tool's pages it
 // reloads the settings, sets the page values and defines
-// app.jsInvokeCPlusPlus; commands 23 and 24 are answered here, every other
-// call goes to the window as a user message.
+// app.jsInvokeCPlusPlus; the commands the page's process answers itself
+// (kEditorCheck, kHmiDownload) are answered here, every other call goes to
+// the window as a user message.
 #include <webkit2/webkit-web-extension.h>
 
 #include <memory>
 #include <string>
 
-#include "app/tool_services.h"
+#include "app/page_process.h"
 #include "app/web/bridge_message.h"
 #include "app/web/glib_ptr.h"
 #include "app/web/jsc_bridge.h"
@@ -46,9 +47,7 @@ class ExtensionSink : public PageCallSink {
   explicit ExtensionSink(guint64 page_id) : page_id_(page_id) {}
 
   int AnswerInPage(int command, const std::string& arg1) override {
-    EditorIntegration* editor = State().editor.get();
-    if (editor == nullptr) return command == 23 ? 0 : -1;
-    return command == 23 ? editor->IsEditorUsable("") : editor->LaunchHmiDownload(arg1);
+    return AnswerInPageProcess(State().editor.get(), command, arg1);
   }
 
   void SendToWindow(const CallArgs& args) override {

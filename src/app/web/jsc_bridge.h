@@ -17,8 +17,8 @@ namespace orbo {
 class PageCallSink {
  public:
   virtual ~PageCallSink() = default;
-  // Commands 23 and 24, answered in the page's process; the result is
-  // returned to the page as a number. arg1 is argument 1's string value.
+  // The commands the page's process answers itself (IsAnsweredInPage); the
+  // result is returned to the page as a number. arg1 is argument 1's string value.
   virtual int AnswerInPage(int command, const std::string& arg1) = 0;
   // Every other call: the copied list goes to the window; the page gets
   // undefined.

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "platform/gtk/gtk_ui_thread.h"
 
 namespace orbo {

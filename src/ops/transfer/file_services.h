@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/bridge_services.h"
+#include "bridge/bridge_services.h"
 
 namespace orbo {
 

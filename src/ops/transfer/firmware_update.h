@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "link/box_link.h"
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 

@@ -7,10 +7,10 @@
 #include "base/utf.h"
 #include "formats/crypto/digest.h"
 #include "formats/lists/firmware_image.h"
-#include "link/file_transfer.h"
 #include "ops/transfer/firmware_package.h"
 #include "ops/transfer/firmware_update.h"
 #include "ops/transfer/temp_file.h"
+#include "ops/transfer/transfer_log.h"
 #include "settings/message_keys.h"
 
 namespace orbo {
@@ -45,8 +45,8 @@ std::filesystem::path PlainPath(const std::filesystem::path& image_path) {
 bool SendPath(OpsContext& ctx, const std::filesystem::path& path, std::string_view box_name,
               std::string_view digest) {
   FilePtr file(std::fopen(path.c_str(), "rbe"), std::fclose);
-  // SendFile shows download_failed for a file that is not open.
-  return SendFile(ctx.link, box_name, file.get(), digest, ctx.scripts);
+  // SendFileLogged shows download_failed for a file that is not open.
+  return SendFileLogged(ctx.link, box_name, file.get(), digest, ctx.scripts);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "formats/crypto/digest.h"
-#include "link/file_transfer.h"
+#include "ops/transfer/transfer_log.h"
 #include "ops/transfer/transfer_ops.h"
 #include "settings/message_keys.h"
 
@@ -28,7 +28,7 @@ void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view 
     page.ShowKey(keys::kDownloadFailed);
     return;
   }
-  SendFile(ctx.link, box_name, file.get(), digest, page);
+  SendFileLogged(ctx.link, box_name, file.get(), digest, page);
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
 }
 
 bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName) {
-  return FetchFile(ctx.link, boxName, state.uploadPassword, state.transferPath, ctx.scripts);
+  return FetchFileLogged(ctx.link, boxName, state.uploadPassword, state.transferPath, ctx.scripts);
 }
 
 }  // namespace orbo

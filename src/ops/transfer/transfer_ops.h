@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/command_state.h"
-#include "ops/ops_context.h"
+#include "bridge/command_state.h"
+#include "ops/context/ops_context.h"
 
 namespace orbo {
 

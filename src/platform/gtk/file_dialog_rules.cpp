@@ -19,15 +19,16 @@ bool Exists(const std::filesystem::path& path) {
 }  // namespace
 
 std::optional<std::filesystem::path> ResolveChosenFile(const std::filesystem::path& chosen,
-                                                       const FileDialogSpec& spec, bool save) {
+                                                       const FileDialogOptions& options,
+                                                       bool save) {
   if (chosen.empty() || chosen.filename().empty()) return std::nullopt;
   std::filesystem::path result = chosen;
-  if (!spec.default_ext.empty() && !HasExtension(chosen) && (save || !Exists(chosen))) {
-    std::string ext = spec.default_ext;
+  if (!options.default_ext.empty() && !HasExtension(chosen) && (save || !Exists(chosen))) {
+    std::string ext = options.default_ext;
     if (ext.front() != '.') ext.insert(ext.begin(), '.');
     result += ext;
   }
-  if (!save && spec.must_exist && !Exists(result)) return std::nullopt;
+  if (!save && options.must_exist && !Exists(result)) return std::nullopt;
   return result;
 }
 

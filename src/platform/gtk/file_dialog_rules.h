@@ -9,12 +9,12 @@
 
 namespace orbo {
 
-// chosen with spec.default_ext appended when its file name has no extension
+// chosen with options.default_ext appended when its file name has no extension
 // (no "." after the first character). For an open dialog the extension is
 // added only when the bare name does not exist. Returns nullopt when an
-// open dialog's spec.must_exist is set and the resulting file does not
+// open dialog's options.must_exist is set and the resulting file does not
 // exist, or when chosen is empty.
 std::optional<std::filesystem::path> ResolveChosenFile(const std::filesystem::path& chosen,
-                                                       const FileDialogSpec& spec, bool save);
+                                                       const FileDialogOptions& options, bool save);
 
 }  // namespace orbo

@@ -66,17 +66,17 @@ bool GtkPrompts::AskYesNo(const std::string& caption, const std::string& text) {
   return yes;
 }
 
-std::optional<std::filesystem::path> GtkPrompts::OpenFile(const FileDialogSpec& spec) {
+std::optional<std::filesystem::path> GtkPrompts::OpenFile(const FileDialogOptions& options) {
   using Result = std::optional<std::filesystem::path>;
-  Result path = OnUi<Result>([&] { return ChooseFile(spec, false); }).value_or(std::nullopt);
-  Report("open", spec.filter_pattern, PathText(path));
+  Result path = OnUi<Result>([&] { return ChooseFile(options, false); }).value_or(std::nullopt);
+  Report("open", options.filter_pattern, PathText(path));
   return path;
 }
 
-std::optional<std::filesystem::path> GtkPrompts::SaveFile(const FileDialogSpec& spec) {
+std::optional<std::filesystem::path> GtkPrompts::SaveFile(const FileDialogOptions& options) {
   using Result = std::optional<std::filesystem::path>;
-  Result path = OnUi<Result>([&] { return ChooseFile(spec, true); }).value_or(std::nullopt);
-  Report("save", spec.filter_pattern, PathText(path));
+  Result path = OnUi<Result>([&] { return ChooseFile(options, true); }).value_or(std::nullopt);
+  Report("save", options.filter_pattern, PathText(path));
   return path;
 }
 
@@ -122,28 +122,29 @@ bool GtkPrompts::ShowMessage(const std::string& caption, const std::string& text
   return response == GTK_RESPONSE_YES;
 }
 
-std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogSpec& spec, bool save) {
+std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogOptions& options,
+                                                            bool save) {
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
       nullptr, nullptr, save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
       "_Cancel", GTK_RESPONSE_CANCEL, save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-  if (!spec.filter_pattern.empty()) {
+  if (!options.filter_pattern.empty()) {
     GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(
-        filter, spec.filter_name.empty() ? spec.filter_pattern.c_str() : spec.filter_name.c_str());
-    gtk_file_filter_add_pattern(filter, spec.filter_pattern.c_str());
+    gtk_file_filter_set_name(filter, options.filter_name.empty() ? options.filter_pattern.c_str()
+                                                                 : options.filter_name.c_str());
+    gtk_file_filter_add_pattern(filter, options.filter_pattern.c_str());
     gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
   }
-  if (save) gtk_file_chooser_set_do_overwrite_confirmation(chooser, spec.overwrite_prompt);
+  if (save) gtk_file_chooser_set_do_overwrite_confirmation(chooser, options.overwrite_prompt);
 
   std::optional<std::filesystem::path> result;
   if (answers_ != nullptr) {
     std::optional<std::filesystem::path> prepared = answers_->NextFile();
     const int response =
         RunDialog(GTK_DIALOG(dialog), prepared ? kPreparedAnswer : GTK_RESPONSE_CANCEL,
-                  save ? "save" : "open", spec.filter_pattern);
+                  save ? "save" : "open", options.filter_pattern);
     if (response == kPreparedAnswer && prepared) {
-      result = ResolveChosenFile(*prepared, spec, save);
+      result = ResolveChosenFile(*prepared, options, save);
     }
   } else {
     // The dialog stays up until the user gives an acceptable name or
@@ -152,17 +153,17 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogSpec
     // confirmed like any other existing file.
     for (;;) {
       if (RunDialog(GTK_DIALOG(dialog), std::nullopt, save ? "save" : "open",
-                    spec.filter_pattern) != GTK_RESPONSE_ACCEPT) {
+                    options.filter_pattern) != GTK_RESPONSE_ACCEPT) {
         break;
       }
       gchar* name = gtk_file_chooser_get_filename(chooser);
       if (name == nullptr) continue;
       const std::filesystem::path chosen(name);
       g_free(name);
-      std::optional<std::filesystem::path> resolved = ResolveChosenFile(chosen, spec, save);
+      std::optional<std::filesystem::path> resolved = ResolveChosenFile(chosen, options, save);
       if (!resolved) continue;
       std::error_code ec;
-      if (save && spec.overwrite_prompt && *resolved != chosen &&
+      if (save && options.overwrite_prompt && *resolved != chosen &&
           std::filesystem::exists(*resolved, ec)) {
         const std::string question =
             resolved->filename().string() + "\n" +

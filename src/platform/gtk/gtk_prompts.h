@@ -44,14 +44,14 @@ class GtkPrompts : public Prompts {
   // After CancelAll, or once the UI thread has shut down: No / nullopt.
   void Message(const std::string& caption, const std::string& text) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
-  std::optional<std::filesystem::path> OpenFile(const FileDialogSpec& spec) override;
-  std::optional<std::filesystem::path> SaveFile(const FileDialogSpec& spec) override;
+  std::optional<std::filesystem::path> OpenFile(const FileDialogOptions& options) override;
+  std::optional<std::filesystem::path> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::filesystem::path> PickFolder(const std::string& title) override;
 
  private:
   // UI thread only.
   bool ShowMessage(const std::string& caption, const std::string& text, bool yes_no);
-  std::optional<std::filesystem::path> ChooseFile(const FileDialogSpec& spec, bool save);
+  std::optional<std::filesystem::path> ChooseFile(const FileDialogOptions& options, bool save);
   std::optional<std::filesystem::path> ChooseFolder(const std::string& title);
   int RunDialog(GtkDialog* dialog, std::optional<int> auto_response, const char* kind,
                 const std::string& text);

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/hid_device.h"
+#include "platform/hid_device.h"
 
 namespace orbo {
 

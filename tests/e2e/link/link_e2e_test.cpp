@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/page.h"
 #include "base/unique_fd.h"
 #include "formats/crypto/digest.h"
 #include "link/box_link.h"
@@ -20,7 +19,6 @@
 #include "support/box_sim.h"
 #include "support/fake_sleeper.h"
 #include "support/loopback_address.h"
-#include "support/recording_view.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -28,14 +26,9 @@ namespace {
 
 using test::BoxSim;
 using test::FakeSleeper;
-using test::RecordingView;
 using test::TempDir;
 
 enum class Via { kTcp, kUsb };
-
-std::string Key(std::string_view key) {
-  return "AddText(\"[" + std::string(key) + "]\");";
-}
 
 std::string Pattern(size_t n, unsigned seed = 7) {
   std::string s(n, '\0');
@@ -77,11 +70,11 @@ class Rig {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          std::fclose);
     std::string digest = digest_override.empty() ? FileMd5(path) : digest_override;
-    return SendFile(link_, box_name, file.get(), digest, scripts_);
+    return SendFile(link_, box_name, file.get(), digest);
   }
-  bool Fetch(std::string_view box_name, std::string_view password,
-             const std::filesystem::path& local) {
-    return FetchFile(link_, box_name, password, local, scripts_);
+  FetchOutcome Fetch(std::string_view box_name, std::string_view password,
+                     const std::filesystem::path& local) {
+    return FetchFile(link_, box_name, password, local);
   }
   std::string Stored(std::string_view name) const {
     std::filesystem::path p = sim_.store_dir() / name;
@@ -102,8 +95,6 @@ class Rig {
   std::unique_ptr<HidBackend> hid_;
   FakeSleeper sleeper_;
   BoxLink link_;
-  RecordingView view_;
-  PageScripts scripts_{&view_, [](std::string_view k) { return "[" + std::string(k) + "]"; }};
 };
 
 class LinkE2e : public ::testing::TestWithParam<Via> {};
@@ -200,7 +191,6 @@ TEST_P(LinkE2e, SendFileOfEdgeSizes) {
     EXPECT_TRUE(rig.Send(content, name));
     EXPECT_EQ(rig.Stored(name), content);
   }
-  EXPECT_EQ(rig.view_.scripts().back(), Key("download_success"));
 }
 
 TEST_P(LinkE2e, SendFileAcknowledgementSequences) {
@@ -219,7 +209,6 @@ TEST_P(LinkE2e, SendFileAcknowledgementSequences) {
     ASSERT_TRUE(rig.sim_.ready());
     ASSERT_TRUE(rig.Connect());
     EXPECT_EQ(rig.Send("<setup/>", "setup.xml"), c.expected);
-    EXPECT_EQ(rig.view_.scripts().back(), Key(c.expected ? "download_success" : "download_failed"));
   }
 }
 
@@ -245,7 +234,6 @@ TEST_P(LinkE2e, ConnectionDroppedMidSend) {
   ASSERT_TRUE(rig.sim_.ready());
   ASSERT_TRUE(rig.Connect());
   EXPECT_FALSE(rig.Send(Pattern(300000), "cloudprj.kzrp"));
-  EXPECT_EQ(rig.view_.scripts().back(), Key("download_failed"));
   EXPECT_EQ(rig.Stored("cloudprj.kzrp"), "<missing>");
 }
 
@@ -259,16 +247,14 @@ TEST_P(LinkE2e, FetchFileOutcomes) {
   const auto local = rig.dir_ / "fetched" / "setup.xml";
   std::filesystem::create_directories(local.parent_path());
 
-  EXPECT_TRUE(rig.Fetch("setup.xml", "", local));
+  EXPECT_EQ(rig.Fetch("setup.xml", "", local), FetchOutcome::kSuccess);
   EXPECT_EQ(test::ReadAll(local), "<setup><a b=\"1\"/></setup>");
-  EXPECT_EQ(rig.view_.scripts().back(), "ShowUpLoadSetup()");
 
   const auto project = rig.dir_ / "fetched" / "mine.kzrp";
   test::WriteAll(project, "kept");
-  EXPECT_FALSE(rig.Fetch("cloudprj.kzrp", "wrong", project));
-  EXPECT_EQ(rig.view_.scripts().back(), Key("upload_password_invalid"));
+  EXPECT_EQ(rig.Fetch("cloudprj.kzrp", "wrong", project), FetchOutcome::kPasswordInvalid);
   EXPECT_EQ(test::ReadAll(project), "kept");
-  EXPECT_TRUE(rig.Fetch("cloudprj.kzrp", "1234", project));
+  EXPECT_EQ(rig.Fetch("cloudprj.kzrp", "1234", project), FetchOutcome::kSuccess);
   EXPECT_EQ(test::ReadAll(project), "PROJECT-BYTES");
   EXPECT_EQ(rig.sim_.Commands(),
             (std::vector<std::string>{"Upload setup.xml \r", "Upload cloudprj.kzrp wrong\r",
@@ -281,8 +267,7 @@ TEST_P(LinkE2e, FetchRefusedWhenProhibited) {
   ASSERT_TRUE(rig.sim_.ready());
   ASSERT_TRUE(rig.Connect());
   const auto local = rig.dir_ / "setup.xml";
-  EXPECT_FALSE(rig.Fetch("setup.xml", "", local));
-  EXPECT_EQ(rig.view_.scripts().back(), Key("upload_prohibit"));
+  EXPECT_EQ(rig.Fetch("setup.xml", "", local), FetchOutcome::kProhibited);
   EXPECT_FALSE(std::filesystem::exists(local));
 }
 
@@ -298,8 +283,7 @@ TEST_P(LinkE2e, FetchWithWrongDigestOrDropKeepsTheOldFile) {
     const auto local = rig.dir_ / "out" / "project.kzrp";
     std::filesystem::create_directories(local.parent_path());
     test::WriteAll(local, "previous project");
-    EXPECT_FALSE(rig.Fetch("cloudprj.kzrp", "", local));
-    EXPECT_EQ(rig.view_.scripts().back(), Key("upload_config_failed"));
+    EXPECT_EQ(rig.Fetch("cloudprj.kzrp", "", local), FetchOutcome::kFailed);
     EXPECT_EQ(test::ReadAll(local), "previous project");
     EXPECT_EQ(rig.FilesIn(local.parent_path()), std::vector<std::string>{"project.kzrp"});
   }

@@ -6,13 +6,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/page.h"
 #include "link/file_transfer.h"
 #include "link/transfer_header.h"
 #include "link_fakes.h"
 #include "support/fake_sleeper.h"
 #include "support/md5_hex.h"
-#include "support/recording_view.h"
 #include "support/temp_dir.h"
 
 namespace orbo {
@@ -21,7 +19,6 @@ namespace {
 using test::FakeSleeper;
 using test::FakeTransport;
 using test::Md5Hex;
-using test::RecordingView;
 using test::TempDir;
 
 std::string HeaderBytes(std::string_view digest, uint32_t size) {
@@ -29,16 +26,10 @@ std::string HeaderBytes(std::string_view digest, uint32_t size) {
   return std::string(reinterpret_cast<const char*>(h.data()), h.size());
 }
 
-std::string Key(std::string_view key) {
-  return "AddText(\"[" + std::string(key) + "]\");";
-}
-
 struct Rig {
   FakeTransport transport;
   FakeSleeper sleeper;
   BoxLink link{nullptr, sleeper};
-  RecordingView view;
-  PageScripts scripts{&view, [](std::string_view k) { return "[" + std::string(k) + "]"; }};
   TempDir dir;
   Rig() { link.Attach(&transport); }
 
@@ -46,7 +37,7 @@ struct Rig {
     auto path = dir.Write("local.bin", content);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          std::fclose);
-    return SendFile(link, name, file.get(), Md5Hex(content), scripts);
+    return SendFile(link, name, file.get(), Md5Hex(content));
   }
   void QueueAcks(std::initializer_list<const char*> acks) {
     for (const char* a : acks) transport.Queue(a);
@@ -95,7 +86,6 @@ TEST(SendFile, AnnouncesHeaderThenBlocksOf102400) {
   EXPECT_EQ(w[1], HeaderBytes(Md5Hex(content), 102401));
   EXPECT_EQ(w[2], content.substr(0, 102400));
   EXPECT_EQ(w[3], "Z");
-  EXPECT_EQ(rig.view.scripts(), std::vector<std::string>{Key("download_success")});
 }
 
 TEST(SendFile, EmptyFileStillAwaitsAllAcknowledgements) {
@@ -104,7 +94,6 @@ TEST(SendFile, EmptyFileStillAwaitsAllAcknowledgements) {
   EXPECT_FALSE(rig.Send(""));  // no final answer
   ASSERT_EQ(rig.transport.writes.size(), 2u);
   EXPECT_EQ(rig.transport.writes[1], HeaderBytes(Md5Hex(""), 0));
-  EXPECT_EQ(rig.view.scripts(), std::vector<std::string>{Key("download_failed")});
 
   Rig ok;
   ok.QueueAcks({"OK\r", "okok!\r", "okok!\r", "END"});
@@ -161,17 +150,12 @@ TEST(SendFile, WriteFailureStopsTheTransfer) {
   Rig rig;
   rig.transport.fail_writes = true;
   EXPECT_FALSE(rig.Send("data"));
-  EXPECT_EQ(rig.view.scripts(), std::vector<std::string>{Key("download_failed")});
 }
 
 class FetchFileTest : public ::testing::Test {
  protected:
-  bool Fetch(std::string_view password = "") {
-    return FetchFile(rig.link, "cloudprj.kzrp", password, target, rig.scripts);
-  }
-  std::vector<std::string> Outcome() {
-    auto s = rig.view.scripts();
-    return std::vector<std::string>(s.begin() + 2, s.end());
+  FetchOutcome Fetch(std::string_view password = "") {
+    return FetchFile(rig.link, "cloudprj.kzrp", password, target);
   }
   Rig rig;
   std::filesystem::path target = rig.dir / "project.kzrp";
@@ -182,15 +166,9 @@ TEST_F(FetchFileTest, StoresVerifiedFile) {
   rig.transport.Queue("UpLoadStat:0");
   rig.transport.Queue(HeaderBytes(Md5Hex(content), content.size()));
   rig.transport.Queue(content);
-  EXPECT_TRUE(Fetch("1234"));
+  EXPECT_EQ(Fetch("1234"), FetchOutcome::kSuccess);
   EXPECT_EQ(rig.transport.writes[0], "Upload cloudprj.kzrp 1234\r");
   EXPECT_EQ(test::ReadAll(target), content);
-  auto s = rig.view.scripts();
-  ASSERT_EQ(s.size(), 4u);
-  EXPECT_EQ(s[0], "AddText(\"----------------------------------------------\");");
-  EXPECT_EQ(s[1], Key("upload_config_file"));
-  EXPECT_EQ(s[2], Key("upload_config_success"));
-  EXPECT_EQ(s[3], "ShowUpLoadSetup()");
   for (size_t n : rig.transport.read_lengths) EXPECT_LE(n, kTransferBlockSize);
   EXPECT_EQ(rig.Files(), std::vector<std::string>{"project.kzrp"});
 }
@@ -198,7 +176,7 @@ TEST_F(FetchFileTest, StoresVerifiedFile) {
 TEST_F(FetchFileTest, EmptyPasswordAndEmptyFile) {
   rig.transport.Queue("UpLoadStat:0");
   rig.transport.Queue(HeaderBytes(Md5Hex(""), 0));
-  EXPECT_TRUE(Fetch());
+  EXPECT_EQ(Fetch(), FetchOutcome::kSuccess);
   EXPECT_EQ(rig.transport.writes[0], "Upload cloudprj.kzrp \r");
   EXPECT_TRUE(std::filesystem::exists(target));
   EXPECT_EQ(std::filesystem::file_size(target), 0u);
@@ -207,13 +185,9 @@ TEST_F(FetchFileTest, EmptyPasswordAndEmptyFile) {
 TEST_F(FetchFileTest, RefusalsWriteNothing) {
   test::WriteAll(target, "old project");
   rig.transport.Queue("UpLoadStat:1");
-  EXPECT_FALSE(Fetch("bad"));
-  EXPECT_EQ(Outcome(), std::vector<std::string>{Key("upload_password_invalid")});
-
-  rig.view.Clear();
+  EXPECT_EQ(Fetch("bad"), FetchOutcome::kPasswordInvalid);
   rig.transport.Queue("UpLoadStat:2");
-  EXPECT_FALSE(Fetch());
-  EXPECT_EQ(Outcome(), std::vector<std::string>{Key("upload_prohibit")});
+  EXPECT_EQ(Fetch(), FetchOutcome::kProhibited);
   EXPECT_EQ(test::ReadAll(target), "old project");
   EXPECT_EQ(rig.Files(), std::vector<std::string>{"project.kzrp"});
 }
@@ -237,10 +211,9 @@ TEST_F(FetchFileTest, BadDataLeavesExistingFileAndNoTemporary) {
     std::filesystem::path local = fresh.dir / "setup.xml";
     test::WriteAll(local, "old setup");
     for (const auto& chunk : c.chunks) fresh.transport.Queue(chunk);
-    EXPECT_FALSE(FetchFile(fresh.link, "setup.xml", "", local, fresh.scripts));
+    EXPECT_EQ(FetchFile(fresh.link, "setup.xml", "", local), FetchOutcome::kFailed);
     EXPECT_EQ(test::ReadAll(local), "old setup");
     EXPECT_EQ(fresh.Files(), std::vector<std::string>{"setup.xml"});
-    EXPECT_EQ(fresh.view.scripts().back(), Key("upload_config_failed"));
   }
 }
 
@@ -249,16 +222,15 @@ TEST_F(FetchFileTest, UnreadableStatusCountsAsZero) {
   rig.transport.Queue("garbage text");
   rig.transport.Queue(HeaderBytes(Md5Hex(content), 1));
   rig.transport.Queue(content);
-  EXPECT_TRUE(Fetch());
+  EXPECT_EQ(Fetch(), FetchOutcome::kSuccess);
 }
 
 TEST_F(FetchFileTest, MissingFolderFailsCleanly) {
   rig.transport.Queue("UpLoadStat:0");
   rig.transport.Queue(HeaderBytes(Md5Hex("x"), 1));
   rig.transport.Queue("x");
-  EXPECT_FALSE(
-      FetchFile(rig.link, "setup.xml", "", rig.dir / "no" / "such" / "setup.xml", rig.scripts));
-  EXPECT_EQ(rig.view.scripts().back(), Key("upload_config_failed"));
+  EXPECT_EQ(FetchFile(rig.link, "setup.xml", "", rig.dir / "no" / "such" / "setup.xml"),
+            FetchOutcome::kFailed);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "link/hid_device.h"
 #include "link/transport.h"
+#include "platform/hid_device.h"
 
 namespace orbo::test {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "link/box_link.h"
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "support/fake_sleeper.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_state.h"
+#include "bridge/command_state.h"
 #include "platform/linux/hid_backends.h"
 #include "support/box_sim.h"
 #include "support/ops_rig.h"

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "link/box_link.h"
-#include "ops/wall_clock.h"
+#include "ops/context/wall_clock.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "platform/prompts.h"

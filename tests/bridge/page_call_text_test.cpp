@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/page_call_text.h"
 #include "base/codepage.h"
+#include "bridge/page_call_text.h"
 
 namespace orbo {
 namespace {

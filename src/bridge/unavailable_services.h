@@ -4,7 +4,7 @@
 // the real implementation in tool_services.cpp as it lands.
 #pragma once
 
-#include "app/bridge_services.h"
+#include "bridge/bridge_services.h"
 
 namespace orbo {
 

@@ -1,4 +1,4 @@
-#include "app/page_call_text.h"
+#include "bridge/page_call_text.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "ops/wall_clock.h"
+#include "ops/context/wall_clock.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "app/page.h"
+#include "bridge/page.h"
 
 #include "base/js_escape.h"
 

@@ -1,10 +1,13 @@
 // What the page asked the box worker to do, and the inputs for it. Shared by
-// the UI thread (page calls, navigation buttons) and the worker; every access
-// holds MainFrameCore::commandMutex.
+// the thread that runs page calls and the navigation buttons (the window's
+// dispatcher thread, or the headless host's reader) and the worker; every
+// access holds MainFrameCore::commandMutex.
 #pragma once
 
 #include <filesystem>
 #include <string>
+
+#include "bridge/page_command.h"
 
 namespace orbo {
 
@@ -14,7 +17,7 @@ struct CommandState {
   int linkDown = 1;          // box judged unreachable and its loss reported
   int offerSetupUpload = 0;  // offer the page the local setup.xml next cycle
   int failureCount = 0;      // failed link cycles, counted to 10
-  int listScanArg = 0;       // argument of the LAN scan (command 10)
+  int listScanArg = 0;       // argument of the LAN scan (PageCommand::kScanLan)
   int boxPort = 8769;
   int boxMode = 0;
   std::string connectMode;     // "USB:Download" or "LocalNetwork"
@@ -29,7 +32,7 @@ struct CommandState {
   // the setup upload offered, failures reported.
   static CommandState MainWindowStart() {
     CommandState s;
-    s.pendingCommand = 11;
+    s.pendingCommand = Code(PageCommand::kConnectMode);
     s.detectRequested = 1;
     s.linkDown = 0;
     s.offerSetupUpload = 1;

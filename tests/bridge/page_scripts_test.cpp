@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "support/recording_view.h"
 
 namespace orbo {

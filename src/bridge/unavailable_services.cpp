@@ -1,4 +1,4 @@
-#include "app/unavailable_services.h"
+#include "bridge/unavailable_services.h"
 
 #include "base/logger.h"
 

@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/command_state.h"
+#include "bridge/command_state.h"
+#include "bridge/page_command.h"
 
 namespace orbo {
 
@@ -27,7 +28,8 @@ class WifiStore {
   virtual int RemoveWifi(const std::string& name) = 0;
 };
 
-// The serial pass-through to a box (page commands 7 and 8).
+// The serial pass-through to a box (page commands kStartPassThrough and
+// kEndPassThrough). Answered on the UI side; 0 on success, negative on failure.
 class PassThrough {
  public:
   virtual ~PassThrough() = default;
@@ -35,7 +37,8 @@ class PassThrough {
   virtual int EndPassThrough() = 0;
 };
 
-// The panel editor (page commands 23 and 24).
+// The panel editor (page commands kEditorCheck and kHmiDownload), answered
+// in the page's own process.
 class EditorIntegration {
  public:
   virtual ~EditorIntegration() = default;
@@ -59,9 +62,9 @@ class LinkStep {
 class BoxOperations {
  public:
   virtual ~BoxOperations() = default;
-  // Runs one of the codes 1, 2, 3, 4, 5, 13, 14, 15, 16, 18; the worker
+  // Runs one operation for which IsWorkerOperation is true; the worker
   // never passes any other.
-  virtual void Run(int code, CommandState& state) = 0;
+  virtual void Run(BoxOperation operation, CommandState& state) = 0;
 };
 
 }  // namespace orbo

@@ -1,0 +1,20 @@
+#include "app/page_process.h"
+
+#include "bridge/page_command.h"
+#include "bridge/unavailable_services.h"
+
+namespace orbo {
+
+std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path&) {
+  return std::make_unique<UnavailableEditor>();
+}
+
+int AnswerInPageProcess(EditorIntegration* editor, int command, const std::string& arg1) {
+  if (command == Code(PageCommand::kEditorCheck))
+    return editor != nullptr ? editor->IsEditorUsable("") : 0;
+  if (command == Code(PageCommand::kHmiDownload))
+    return editor != nullptr ? editor->LaunchHmiDownload(arg1) : -1;
+  return -1;
+}
+
+}  // namespace orbo
