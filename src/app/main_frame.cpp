@@ -19,7 +19,7 @@ MainFrameCore::MainFrameCore(BridgeServices services)
       firstPagePath_((services_.appDir / "html" / "first_page.html").string()),
       state_(CommandState::MainWindowStart()),
       worker_(WorkerParts()) {
-  if (services_.cloudUrl) monitorUrl_ = services_.cloudUrl();
+  if (services_.cloudUrl) monitorUrl_ = services_.cloudUrl().value_or(std::string());
   currentPage_ = monitorUrl_;
 }
 
@@ -75,7 +75,10 @@ void MainFrameCore::OnSetupButton() {
 
 bool MainFrameCore::RefreshMonitorUrl() {
   if (!services_.cloudUrl) return false;
-  std::string url = services_.cloudUrl();
+  const std::optional<std::string> read = services_.cloudUrl();
+  // An unreadable file leaves the address as it was.
+  if (!read) return false;
+  const std::string url = *read;
   {
     std::lock_guard<std::mutex> page(pageMutex_);
     if (url == monitorUrl_) return false;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "bridge/box_worker.h"
@@ -46,7 +47,8 @@ struct BridgeServices {
   LinkStep* link = nullptr;
   BoxOperations* operations = nullptr;
   // The cloud monitoring address (URL2 of html/Default.xml); may be empty.
-  std::function<std::string()> cloudUrl;
+  // nullopt when it cannot be read: the address the window has stays.
+  std::function<std::optional<std::string>()> cloudUrl;
 };
 
 class MainFrameCore {
@@ -76,8 +78,8 @@ class MainFrameCore {
   // like page calls they run on the window's dispatcher thread.
   void OnMonitorButton();
   void OnSetupButton();
-  // Reads the cloud address again; when it differs from monitorUrl, stores
-  // it, navigates the view to it and returns true (the caller then shows
+  // Reads the cloud address again; when it could be read and differs from
+  // monitorUrl, stores it, navigates the view to it and returns true (the caller then shows
   // the "ready" status text). currentPage is not changed.
   bool RefreshMonitorUrl();
 

@@ -168,6 +168,12 @@ int MainFrameCore::ChooseProjectDestination(const std::string& password) {
 }
 
 void MainFrameCore::SaveWifiEntry(const std::string& v2) {
+  // Splitting skips empty fields, so an empty name field would make the
+  // password the network's name, stored in clear text.
+  if (!v2.empty() && v2.front() == '\x02') {
+    ORBO_LOG_WARN("Wi-Fi entry without a name refused; nothing saved");
+    return;
+  }
   std::optional<std::string> name, password;
   if (!ParseWifiFields(v2, &name, &password)) {
     // Cutting would save a wrong password without telling anyone.

@@ -9,6 +9,10 @@ std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::
   return std::make_unique<UnavailableEditor>();
 }
 
+bool VirtualPortPresent() {
+  return false;
+}
+
 int AnswerInPageProcess(EditorIntegration* editor, int command, const std::string& arg1) {
   if (command == Code(PageCommand::kEditorCheck))
     return editor != nullptr ? editor->IsEditorUsable("") : 0;

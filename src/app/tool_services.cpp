@@ -74,11 +74,11 @@ BridgeServices ToolServices::Services() {
   return s;
 }
 
-std::string ReadCloudUrl(const std::filesystem::path& appDir) {
+std::optional<std::string> ReadCloudUrl(const std::filesystem::path& appDir) {
   const std::optional<std::string> url = LoadCloudUrl(appDir);
   if (!url) {
     ORBO_LOG_WARN("cannot read the cloud address from html/Default.xml");
-    return std::string();
+    return std::nullopt;
   }
   if (url->empty() || HasScheme(*url) || url->front() == '/') return *url;
   return (appDir / "html" / *url).string();

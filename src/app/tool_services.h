@@ -66,7 +66,8 @@ class ToolServices {
 
 // The cloud monitoring address (URL2 of html/Default.xml): an address with
 // a scheme as it stands, an absolute path as it stands, anything else as a
-// page under appDir/html. Empty when the file cannot be read or has none.
-std::string ReadCloudUrl(const std::filesystem::path& appDir);
+// page under appDir/html. Empty when the file has none; nullopt when the
+// file or its elements cannot be read.
+std::optional<std::string> ReadCloudUrl(const std::filesystem::path& appDir);
 
 }  // namespace orbo

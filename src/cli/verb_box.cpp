@@ -126,6 +126,9 @@ int Box(const Args& given) {
     return Usage("unknown action or wrong number of arguments");
   }
   if (!passwords.empty() && action != "fetch") return Usage("--password is for fetch only");
+  if (!passwords.empty() && !IsCommandArgument(passwords[0])) {
+    return Fail("the password may not hold spaces or control characters; nothing was sent");
+  }
 
   std::unique_ptr<HidBackend> hid = usb ? MakeHidBackend(sims.empty() ? "" : sims[0]) : nullptr;
   BoxLink link(hid.get(), SystemSleeper());
@@ -155,7 +158,7 @@ int Box(const Args& given) {
     return 0;
   }
   const std::string password = passwords.empty() ? std::string() : passwords[0];
-  if (!FetchFileLogged(link, args[1], password, args[2], scripts)) {
+  if (FetchFileLogged(link, args[1], password, args[2], scripts) != FetchOutcome::kSuccess) {
     return Fail("fetching " + args[1] + " failed; " + args[2] + " is unchanged");
   }
   return 0;

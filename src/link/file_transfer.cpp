@@ -115,8 +115,17 @@ bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
 
 }  // namespace
 
+bool IsCommandArgument(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
                        const std::filesystem::path& local_path) {
+  if (!IsCommandArgument(password)) return FetchOutcome::kPasswordRefused;
   const std::string request =
       "Upload " + std::string(box_name) + " " + std::string(password) + "\r";
   int64_t n = 0;

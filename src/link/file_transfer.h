@@ -32,12 +32,20 @@ enum class FetchOutcome {
   kFailed,           // no answer, bad header, short data, digest mismatch, file error
   kPasswordInvalid,  // the box answered "UpLoadStat:1"
   kProhibited,       // the box answered "UpLoadStat:2"
+  kPasswordRefused,  // the password cannot stand in the command; nothing was sent
 };
+
+// True when text can stand as one space-separated argument of a box
+// command: no space and no control character (a space or a carriage return
+// would end the command early and send the rest as a second one).
+bool IsCommandArgument(std::string_view text);
 
 // Fetches box_name from the box ("Upload <name> <password>\r") into
 // local_path. The data streams into a temporary file beside local_path,
 // which replaces local_path only when its MD5 matches the header's digest;
 // on any failure local_path is left as it was and no temporary file stays.
+// A password that is not IsCommandArgument is refused before anything is
+// sent.
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
                        const std::filesystem::path& local_path);
 

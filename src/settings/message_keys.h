@@ -36,6 +36,7 @@
   X(kUploadConfigFailed, "upload_config_failed")                       \
   X(kUploadPasswordInvalid, "upload_password_invalid")                 \
   X(kUploadProhibit, "upload_prohibit")                                \
+  X(kUploadPasswordRefused, "upload_password_refused")                 \
   /* network test */                                                   \
   X(kDetectingNetwork, "detecting_network")                            \
   X(kDetectNetworkFailed, "detect_network_failed")                     \

@@ -141,7 +141,7 @@ class BridgeTest : public ::testing::Test {
     s.editor = &editor_;
     s.link = &link_;
     s.operations = &ops_;
-    s.cloudUrl = [] { return std::string("https://cloud.example/monitor"); };
+    s.cloudUrl = [] { return std::optional<std::string>("https://cloud.example/monitor"); };
     return s;
   }
 

@@ -57,7 +57,7 @@ TEST_F(NavigationTest, WithoutAViewButtonsOnlyTrackTheCurrentPage) {
 }
 
 TEST_F(NavigationTest, ChangedCloudAddressIsShownWithoutChangingCurrentPage) {
-  std::string url = "https://a.example/";
+  std::optional<std::string> url = "https://a.example/";
   BridgeServices services = Services();
   services.cloudUrl = [&url] { return url; };
   MainFrameCore core(services);
@@ -69,6 +69,13 @@ TEST_F(NavigationTest, ChangedCloudAddressIsShownWithoutChangingCurrentPage) {
   EXPECT_EQ(core.monitorUrl(), "https://b.example/");
   EXPECT_EQ(view_.navigations(), Strings{"https://b.example/"});
   EXPECT_EQ(core.currentPage(), FirstPage());
+  // An unreadable file keeps the address; an empty one is an address.
+  url = std::nullopt;
+  EXPECT_FALSE(core.RefreshMonitorUrl());
+  EXPECT_EQ(core.monitorUrl(), "https://b.example/");
+  url = "";
+  EXPECT_TRUE(core.RefreshMonitorUrl());
+  EXPECT_EQ(core.monitorUrl(), "");
 }
 
 }  // namespace

@@ -200,10 +200,16 @@ TEST_F(PageCallTest, WifiEntriesAreSavedAndRemoved) {
   EXPECT_EQ(wifi_.removed, std::vector<std::string>{"Office"});
   EXPECT_EQ(State().pendingCommand, 20);
 
-  // Over 255 bytes: refused rather than cut, but still queued.
-  EXPECT_EQ(core_->HandlePageCall("19", std::string(250, 'n') + "\x02" + "password"), 0);
-  EXPECT_EQ(wifi_.saved.size(), 2u);
-  EXPECT_EQ(State().pendingCommand, 19);
+  // Over 255 bytes, or no name (the password would become the name):
+  // refused, nothing saved, but still queued.
+  for (const std::string& refused :
+       {std::string(250, 'n') + "\x02" + "password", std::string("\x02password"),
+        std::string("\x02\x02password")}) {
+    core_->HandlePageCall("4", "");
+    EXPECT_EQ(core_->HandlePageCall("19", refused), 0);
+    EXPECT_EQ(wifi_.saved.size(), 2u);
+    EXPECT_EQ(State().pendingCommand, 19);
+  }
 }
 
 TEST_F(PageCallTest, FirstStartIsClearedOnceInMemoryAndFile) {

@@ -45,6 +45,11 @@ function AddText(t) {
 }
 function SaveSetting() { report({SaveSetting: true}); }
 function DisableOperate(b) { report({DisableOperate: b}); }
+var frames = {};
+window.addEventListener('message', function(e) {
+  frames[e.data.who] = e.data;
+  report({frames: frames});
+});
 window.addEventListener('load', function() {
   var r = {report: 'load', typeofApp: typeof app, jsValue: jsValue, lang: CurrentAppLang,
            nOem: nOem, nFirst: nFirst, nRep: nRep, curserver: curserver, vircom: CurVirCom,
@@ -59,6 +64,18 @@ window.addEventListener('load', function() {
   app.jsInvokeCPlusPlus(7, 'x');     // a number as v1: command 0
 });
 </script></head><body><h3>ORBO test page</h3><p>The bridge under test.</p></body></html>
+)";
+
+// Frames tell their parent what they found; the tool's frame also calls the
+// window.
+constexpr char kFramePage[] = R"(<!DOCTYPE html>
+<html><head><script>
+window.addEventListener('load', function() {
+  var who = location.pathname.indexOf('/html/') >= 0 ? 'tool' : 'foreign';
+  if (typeof app === 'object') app.jsInvokeCPlusPlus('5', 'from the ' + who + ' frame');
+  parent.postMessage({who: who, typeofApp: typeof app, ver: typeof CurSoftVer}, '*');
+});
+</script></head><body>frame</body></html>
 )";
 
 constexpr char kOutsidePage[] = R"(<!DOCTYPE html>
@@ -120,6 +137,8 @@ class WindowGuiTest : public ::testing::Test {
     }
     app_.Write("html/first_page.html", kTestPage);
     app_.Write("outside.html", kOutsidePage);
+    app_.Write("html/frame.html", kFramePage);
+    app_.Write("frame.html", kFramePage);
     app_.Write("html/i18n/strings_en.properties",
                Base64Encode("alert_title=Alert\nsave_config_failed=Saving failed\n"));
     app_.Write("SoftLang.ini",
@@ -212,7 +231,7 @@ TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
   EXPECT_EQ(Number(report, "nFirst"), 1);
   EXPECT_EQ(Text(report, "nRep"), "gateway");
   EXPECT_EQ(Text(report, "curserver"), "Europe");
-  EXPECT_EQ(Text(report, "vircom"), "COM7: Virtual Serial Port");
+  EXPECT_EQ(Text(report, "vircom"), "");  // no virtual port exists yet
   EXPECT_EQ(Text(report, "ver"), "2.3.4");
   EXPECT_EQ(Number(report, "hidden"), -1);
   EXPECT_TRUE(cJSON_IsNumber(cJSON_GetObjectItemCaseSensitive(report.get(), "cmd23")));
@@ -284,6 +303,26 @@ TEST_F(WindowGuiTest, SetupAgainReloadsAndOutsidePagesGetNoBridge) {
   ASSERT_TRUE(again) << Diagnostics();
   EXPECT_EQ(Text(again, "typeofApp"), "object");
 
+  // A frame of the tool's own pages gets the bridge and the page values; a
+  // foreign frame inside the tool's page gets neither.
+  orbo_.Send(R"({"run":"['frame.html', '../frame.html'].forEach(function(src) {)"
+             R"( var f = document.createElement('iframe'); f.src = src;)"
+             R"( document.body.appendChild(f); });"})");
+  Json frames = WaitForTitle([](const cJSON* report) {
+    const cJSON* f = cJSON_GetObjectItemCaseSensitive(report, "frames");
+    return cJSON_HasObjectItem(f, "tool") && cJSON_HasObjectItem(f, "foreign");
+  });
+  ASSERT_TRUE(frames) << Diagnostics();
+  const cJSON* seen = cJSON_GetObjectItemCaseSensitive(frames.get(), "frames");
+  Json tool(cJSON_Duplicate(cJSON_GetObjectItemCaseSensitive(seen, "tool"), true), cJSON_Delete);
+  Json foreign(cJSON_Duplicate(cJSON_GetObjectItemCaseSensitive(seen, "foreign"), true),
+               cJSON_Delete);
+  EXPECT_EQ(Text(tool, "typeofApp"), "object");
+  EXPECT_EQ(Text(tool, "ver"), "string");
+  EXPECT_EQ(Text(foreign, "typeofApp"), "undefined");
+  EXPECT_EQ(Text(foreign, "ver"), "undefined");
+  ASSERT_TRUE(Logged(R"({"call":["5","from the tool frame"]})"));
+
   orbo_.Send(R"({"run":"location.href = '../outside.html';"})");
   Json outside = WaitForReport("report");
   while (outside && Text(outside, "report") != "outside") outside = WaitForReport("report");
@@ -345,13 +384,13 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
   test::TempDir box_dir;
   test::BoxSim box(
       box_dir.path(),
-      {.profileJson = R"({"hmiType":"PT070-W","serial":"SN-GUI-7","mode":2})", .udp = false});
+      {.profileJson = R"({"hmiType":"OP-S70","serial":"SN-GUI-7","mode":2})", .udp = false});
   ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
   StartOrbo({"--usb-sim", box.usb_path(), "--start", "setup"});
 
   // The setup button's detection: the box's type and mode, its serial as a
   // log line, then the operations enabled by the next (idle) cycle.
-  const std::string detected = R"({"script":"DetectBox(\"PT070-W\", 2);"})";
+  const std::string detected = R"({"script":"DetectBox(\"OP-S70\", 2);"})";
   const std::string found = orbo_.WaitForLine(detected, kPatience);
   if (found.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
   ASSERT_EQ(found, detected) << Diagnostics();
@@ -361,7 +400,7 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
   ASSERT_TRUE(Logged(R"({"script":"DisableOperate(false);"})"));
   Json page = WaitForTitle([](const cJSON* state) {
     const cJSON* detect = cJSON_GetObjectItemCaseSensitive(state, "detect");
-    return Holds(detect, "PT070-W") && cJSON_GetNumberValue(cJSON_GetArrayItem(detect, 1)) == 2 &&
+    return Holds(detect, "OP-S70") && cJSON_GetNumberValue(cJSON_GetArrayItem(detect, 1)) == 2 &&
            Holds(cJSON_GetObjectItemCaseSensitive(state, "lines"), "SN-GUI-7") &&
            Holds(cJSON_GetObjectItemCaseSensitive(state, "disable"), nullptr, false);
   });

@@ -29,7 +29,7 @@ struct Faults {
 
 struct Profile {
   std::string hostName = "ORBO-BOX";
-  std::string hmiType = "MT8071iE";
+  std::string hmiType = "OP-X70";
   std::string serial = "ORBO-SN-0001";
   int mode = 0;
   std::string timeZone;

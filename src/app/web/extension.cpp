@@ -1,6 +1,6 @@
 // The web-process extension: the page side of the bridge. At every new
-// window object of a main frame that shows one of the tool's pages it
-// reloads the settings, sets the page values and defines
+// window object of a frame (the main frame or an iframe) that shows one of
+// the tool's pages it rereads the settings, sets the page values and defines
 // app.jsInvokeCPlusPlus; the commands the page's process answers itself
 // (kEditorCheck, kHmiDownload) are answered here, every other call goes to
 // the window as a user message.
@@ -54,7 +54,8 @@ class ExtensionSink : public PageCallSink {
     WebKitWebPage* page = webkit_web_extension_get_page(State().extension, page_id_);
     if (page == nullptr) return;
     // The page may have moved on (same window object, new address through
-    // the history API cannot change the origin, but be strict anyway).
+    // the history API cannot change the origin, but be strict anyway). The
+    // window takes calls only while its main frame shows a bridge page.
     if (!PageMayUseBridge(webkit_web_page_get_uri(page))) {
       ORBO_LOG_WARN("page call from a page outside the tool dropped");
       return;
@@ -69,7 +70,9 @@ class ExtensionSink : public PageCallSink {
 
 void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
                            gpointer) {
-  if (!webkit_frame_is_main_frame(frame)) return;
+  // Every script context of the tool's own pages gets the bridge, iframes
+  // included; the frame's own address decides, so a foreign frame inside a
+  // tool page gets nothing.
   const char* uri = webkit_frame_get_uri(frame);
   if (!PageMayUseBridge(uri)) {
     ORBO_LOG_DEBUG("no bridge for %s", uri != nullptr ? uri : "(no address)");
@@ -79,8 +82,9 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   AppSettings settings;
   LoadSettings(state.appDir, &settings);
   if (settings.timeZoneName.empty()) settings.timeZoneName = state.timeZoneName;
-  const std::vector<PageValue> values = BuildPageValues(
-      settings, ReadCurServer(state.appDir), ReadSoftVersion(state.appDir, ORBO_VERSION));
+  const std::vector<PageValue> values =
+      BuildPageValues(settings, ReadCurServer(state.appDir),
+                      ReadSoftVersion(state.appDir, ORBO_VERSION), VirtualPortPresent());
 
   GObjectPtr<JSCContext> ctx(webkit_frame_get_js_context_for_script_world(frame, world));
   SetPageValues(ctx.get(), values);

@@ -18,8 +18,10 @@ struct PageValue {
 // jsValue, CurrentAppLang, nOem, nAppMode, nFirst, nRep, nTimeZone,
 // szServerList, curserver, CurVirCom, CurSoftVer (myobject, the native
 // accessor object, comes last and is set by the script layer).
-// CurVirCom is "<VirCom>: Virtual Serial Port", or empty when VirCom is.
+// CurVirCom is "<VirCom>: Virtual Serial Port" when the virtual port is
+// present, and empty when it is not or VirCom is empty, so the pages never
+// announce a port that does not exist.
 std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& curServer,
-                                       const std::string& softVersion);
+                                       const std::string& softVersion, bool virtualPortPresent);
 
 }  // namespace orbo

@@ -66,7 +66,8 @@ void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
 }
 
 bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName) {
-  return FetchFileLogged(ctx.link, boxName, state.uploadPassword, state.transferPath, ctx.scripts);
+  return FetchFileLogged(ctx.link, boxName, state.uploadPassword, state.transferPath,
+                         ctx.scripts) == FetchOutcome::kSuccess;
 }
 
 }  // namespace orbo

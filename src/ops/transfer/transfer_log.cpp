@@ -12,13 +12,13 @@ bool SendFileLogged(BoxLink& link, std::string_view box_name, std::FILE* file,
   return ok;
 }
 
-bool FetchFileLogged(BoxLink& link, std::string_view box_name, std::string_view password,
-                     const std::filesystem::path& local_path, const PageScripts& scripts) {
+FetchOutcome FetchFileLogged(BoxLink& link, std::string_view box_name, std::string_view password,
+                             const std::filesystem::path& local_path, const PageScripts& scripts) {
   scripts.ShowLog(kDashLine);
   scripts.ShowKey(keys::kUploadConfigFile);
   const FetchOutcome outcome = FetchFile(link, box_name, password, local_path);
   ShowFetchOutcome(outcome, scripts);
-  return outcome == FetchOutcome::kSuccess;
+  return outcome;
 }
 
 void ShowFetchOutcome(FetchOutcome outcome, const PageScripts& scripts) {
@@ -32,6 +32,9 @@ void ShowFetchOutcome(FetchOutcome outcome, const PageScripts& scripts) {
       return;
     case FetchOutcome::kProhibited:
       scripts.ShowKey(keys::kUploadProhibit);
+      return;
+    case FetchOutcome::kPasswordRefused:
+      scripts.ShowKey(keys::kUploadPasswordRefused);
       return;
     case FetchOutcome::kFailed:
       break;

@@ -19,10 +19,10 @@ bool SendFileLogged(BoxLink& link, std::string_view box_name, std::FILE* file,
 
 // The separator line and upload_config_file, FetchFile, then one of
 // upload_config_success (followed by the script "ShowUpLoadSetup()"),
-// upload_config_failed, upload_password_invalid, upload_prohibit. True on
-// success.
-bool FetchFileLogged(BoxLink& link, std::string_view box_name, std::string_view password,
-                     const std::filesystem::path& local_path, const PageScripts& scripts);
+// upload_config_failed, upload_password_invalid, upload_prohibit,
+// upload_password_refused. The fetch's outcome.
+FetchOutcome FetchFileLogged(BoxLink& link, std::string_view box_name, std::string_view password,
+                             const std::filesystem::path& local_path, const PageScripts& scripts);
 
 // The lines FetchFileLogged shows after the fetch, for an outcome.
 void ShowFetchOutcome(FetchOutcome outcome, const PageScripts& scripts);

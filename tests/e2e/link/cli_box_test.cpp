@@ -27,7 +27,7 @@ ProcessResult RunCli(std::vector<std::string> args) {
 
 TEST(CliBox, IdentOverTcpAndUsb) {
   TempDir dir;
-  BoxSim sim(dir.path(), {.profileJson = R"({"hmiType":"PT070","serial":"SN-9","mode":3})"});
+  BoxSim sim(dir.path(), {.profileJson = R"({"hmiType":"OP-S100","serial":"SN-9","mode":3})"});
   ASSERT_TRUE(sim.ready());
   for (const std::vector<std::string>& via :
        {std::vector<std::string>{"--host", sim.address()},
@@ -37,7 +37,7 @@ TEST(CliBox, IdentOverTcpAndUsb) {
     args.push_back("ident");
     ProcessResult r = RunCli(args);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "type: PT070\nserial: SN-9\nmode: 3\n");
+    EXPECT_EQ(r.out, "type: OP-S100\nserial: SN-9\nmode: 3\n");
   }
 }
 
@@ -74,6 +74,13 @@ TEST(CliBox, RefusedFetchLeavesLocalFile) {
   EXPECT_NE(r.out.find("upload_password_invalid"), std::string::npos);
   EXPECT_NE(r.err.find("unchanged"), std::string::npos);
   EXPECT_EQ(dir.Read("mine.kzrp"), "mine");
+
+  const size_t sent = sim.Commands().size();
+  ProcessResult smuggled = RunCli({"box", "--host", sim.address(), "fetch", "cloudprj.kzrp",
+                                   local.string(), "--password", "s3cret Light"});
+  EXPECT_EQ(smuggled.exitCode, 1);
+  EXPECT_NE(smuggled.err.find("may not hold spaces"), std::string::npos) << smuggled.err;
+  EXPECT_EQ(sim.Commands().size(), sent);
 }
 
 TEST(CliBox, BadArgumentsAndUnreachableBox) {

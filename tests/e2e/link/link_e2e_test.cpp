@@ -105,14 +105,14 @@ INSTANTIATE_TEST_SUITE_P(Transports, LinkE2e, ::testing::Values(Via::kTcp, Via::
                          });
 
 TEST_P(LinkE2e, IdentificationCommands) {
-  Rig rig(GetParam(), {}, R"({"hmiType":"PT070-W","serial":"SN-77-A","mode":2})");
+  Rig rig(GetParam(), {}, R"({"hmiType":"OP-S70","serial":"SN-77-A","mode":2})");
   ASSERT_TRUE(rig.sim_.ready());
   ASSERT_TRUE(rig.Connect());
   ReplyBuffer type, serial, mode;
   EXPECT_TRUE(rig.link_.SendCommand("GetHMIType\r", &type));
   EXPECT_TRUE(rig.link_.SendCommand("GetRmtSN\r\n", &serial));
   EXPECT_TRUE(rig.link_.SendCommand("GetBoxMode\r\n", &mode));
-  EXPECT_EQ(type.Text(), "PT070-W");
+  EXPECT_EQ(type.Text(), "OP-S70");
   EXPECT_EQ(serial.Text(), "SN-77-A");
   EXPECT_EQ(mode.Text(), "Mode=2");
   EXPECT_EQ(rig.sim_.Commands(),
@@ -177,7 +177,7 @@ TEST_P(LinkE2e, DelayedReplyArrivesOnALaterRead) {
   ASSERT_TRUE(rig.Connect());
   ReplyBuffer reply;
   EXPECT_TRUE(rig.link_.SendCommand("GetHMIType\r", &reply));
-  EXPECT_EQ(reply.Text(), "MT8071iE");
+  EXPECT_EQ(reply.Text(), "OP-X70");
 }
 
 TEST_P(LinkE2e, SendFileOfEdgeSizes) {

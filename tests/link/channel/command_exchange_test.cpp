@@ -44,10 +44,10 @@ TEST(CommandExchange, WaitsUpToFiveReadsForTheFirstByte) {
   Exchange late;
   late.transport.Queue("");  // an empty receive: byte 0 stays zero
   late.transport.QueueFailure();
-  late.transport.Queue("MT8071iE");
+  late.transport.Queue("OP-X70");
   EXPECT_TRUE(late.Send("GetHMIType\r"));
   EXPECT_EQ(late.transport.reads, 3);
-  EXPECT_EQ(late.reply.Text(), "MT8071iE");
+  EXPECT_EQ(late.reply.Text(), "OP-X70");
   for (size_t n : late.transport.read_lengths) EXPECT_EQ(n, kReplySize);
 
   Exchange silent;

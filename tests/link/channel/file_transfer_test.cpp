@@ -188,6 +188,11 @@ TEST_F(FetchFileTest, RefusalsWriteNothing) {
   EXPECT_EQ(Fetch("bad"), FetchOutcome::kPasswordInvalid);
   rig.transport.Queue("UpLoadStat:2");
   EXPECT_EQ(Fetch(), FetchOutcome::kProhibited);
+  const size_t sent = rig.transport.writes.size();
+  for (const char* smuggling : {"pw Light", "pw\rLight", "pw\x7f", "\t"}) {
+    EXPECT_EQ(Fetch(smuggling), FetchOutcome::kPasswordRefused) << smuggling;
+  }
+  EXPECT_EQ(rig.transport.writes.size(), sent);
   EXPECT_EQ(test::ReadAll(target), "old project");
   EXPECT_EQ(rig.Files(), std::vector<std::string>{"project.kzrp"});
 }

@@ -26,7 +26,7 @@ class DetectBoxTest : public OpsTest {
     state_ = CommandState::MainWindowStart();
     state_.pendingCommand = -1;
     state_.offerSetupUpload = 0;
-    box_.Answer("GetHMIType\r", "MT8071iE");
+    box_.Answer("GetHMIType\r", "OP-X70");
     box_.Answer("GetRmtSN\r\n", "SN-0042");
     box_.Answer("GetBoxMode\r\n", "Mode=2");
   }
@@ -54,10 +54,10 @@ class DetectBoxTest : public OpsTest {
 TEST_F(DetectBoxTest, KnownBoxIsShownOnceThenEachCycleOnlyEnablesThePage) {
   EXPECT_TRUE(Cycle());
   EXPECT_THAT(box_.commands, ElementsAre("GetHMIType\r", "GetRmtSN\r\n", "GetBoxMode\r\n"));
-  EXPECT_THAT(Shown(), ElementsAre("DetectBox(\"MT8071iE\", 2);", "SN-0042"));
+  EXPECT_THAT(Shown(), ElementsAre("DetectBox(\"OP-X70\", 2);", "SN-0042"));
   EXPECT_EQ(state_.detectRequested, 0);
   EXPECT_EQ(state_.boxMode, 2);
-  EXPECT_EQ(state_.hmiTypeText, "MT8071iE");
+  EXPECT_EQ(state_.hmiTypeText, "OP-X70");
   EXPECT_EQ(state_.serialText, "SN-0042");
 
   view_.Clear();
@@ -79,9 +79,9 @@ TEST_F(DetectBoxTest, BoxThatDoesNotIdentifyItselfIsUnknownAndAskedAgain) {
   } cases[] = {
       {"type ERROR", "ERROR\r", "SN-1", false, 1},
       {"type silent", "", "SN-1", false, 1},
-      {"serial ERROR", "MT8071iE", "ERROR\r", false, 3},
-      {"serial silent", "MT8071iE", "", false, 3},
-      {"serial echoes type", "MT8071iE", "MT8071iE-echo", true, 3},
+      {"serial ERROR", "OP-X70", "ERROR\r", false, 3},
+      {"serial silent", "OP-X70", "", false, 3},
+      {"serial echoes type", "OP-X70", "OP-X70-echo", true, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -109,7 +109,7 @@ TEST_F(DetectBoxTest, ModeThatCannotBeReadLeavesMinusOneButTheBoxKnown) {
     state_.detectRequested = 1;
     state_.boxMode = 5;
     EXPECT_TRUE(Cycle());
-    EXPECT_THAT(Shown(), ElementsAre("DetectBox(\"MT8071iE\", -1);", "SN-0042"));
+    EXPECT_THAT(Shown(), ElementsAre("DetectBox(\"OP-X70\", -1);", "SN-0042"));
   }
 }
 

@@ -79,7 +79,7 @@ TEST_F(OpsEndToEnd, LanBoxThroughEveryOperation) {
   ASSERT_TRUE(host.started());
   SelectBox(host, "LocalNetwork", box.address());
 
-  const int found = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", 0, kWaitMs);
+  const int found = host.WaitForScript("DetectBox(\"OP-X70\", 0);", 0, kWaitMs);
   ASSERT_GE(found, 0) << JoinLines(host.Lines());
   EXPECT_EQ(host.WaitForScript(LogScript("ORBO-SN-0001"), found, kWaitMs), found + 1);
 
@@ -155,7 +155,7 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
   PageHost host(AppDir(), {"--usb-sim", box.usb_path()});
   ASSERT_TRUE(host.started());
   SelectBox(host, "USB:Download", "");
-  ASSERT_GE(host.WaitForScript("DetectBox(\"MT8071iE\", 0);", 0, kWaitMs), 0)
+  ASSERT_GE(host.WaitForScript("DetectBox(\"OP-X70\", 0);", 0, kWaitMs), 0)
       << JoinLines(host.Lines());
 
   // No JSON report in time: the text report instead.
@@ -193,7 +193,7 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
 
 TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   BoxSim box(dir_.path(),
-             {.args = ProfileArgs("echo", R"({"hmiType":"MT8071iE","serial":"MT8071iE-0001"})"),
+             {.args = ProfileArgs("echo", R"({"hmiType":"OP-X70","serial":"OP-X70-0001"})"),
               .udp = false});
   ASSERT_TRUE(box.ready());
   PageHost host(AppDir(), {});
@@ -218,7 +218,7 @@ TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   // A good box is identified; swapped quickly for one whose machine code
   // query fails, it stays identified and the copy fails.
   ASSERT_TRUE(box.Restart({}));
-  at = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", at, kWaitMs);
+  at = host.WaitForScript("DetectBox(\"OP-X70\", 0);", at, kWaitMs);
   ASSERT_GE(at, 0) << JoinLines(host.Lines());
   ASSERT_TRUE(box.Restart({"--error", "GetRmtSN"}));
   EXPECT_EQ(RunOperation(host, "4", "", LogScript(kDashes), KeyScript("get_maccode_failed")),
@@ -236,7 +236,7 @@ TEST_F(OpsEndToEnd, UnknownBoxesAndABoxLostAndFoundAgain) {
   ASSERT_GE(host.WaitFor([](const std::string& l) { return l == "{\"result\":0}"; }, lost, kWaitMs),
             0);
   ASSERT_TRUE(box.Restart({}));
-  const int back = host.WaitForScript("DetectBox(\"MT8071iE\", 0);", lost, kWaitMs);
+  const int back = host.WaitForScript("DetectBox(\"OP-X70\", 0);", lost, kWaitMs);
   ASSERT_GE(back, 0) << JoinLines(host.Lines());
   EXPECT_EQ(Count(host.Scripts(at), KeyScript("detect_orbo_failed")), 1);
   EXPECT_EQ(host.Finish(), 0);

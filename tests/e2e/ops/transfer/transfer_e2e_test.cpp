@@ -193,6 +193,13 @@ TEST(TransferE2e, ProjectSendAndFetchWithItsPassword) {
   EXPECT_TRUE(s.Logged("upload_password_invalid"));
   EXPECT_EQ(s.dir.Read("fetched.kzrp"), "my old project");
 
+  // A password that would end the command early is refused unsent.
+  const size_t sent = s.BoxCommands().size();
+  s.state.uploadPassword = "pw\rLight";
+  EXPECT_FALSE(FetchFromBox(s.ctx, s.state, "cloudprj.kzrp"));
+  EXPECT_TRUE(s.Logged("upload_password_refused"));
+  EXPECT_EQ(s.BoxCommands().size(), sent);
+
   s.state.uploadPassword = "prj-pw";
   EXPECT_TRUE(FetchFromBox(s.ctx, s.state, "cloudprj.kzrp"));
   EXPECT_EQ(s.dir.Read("fetched.kzrp"), project);
