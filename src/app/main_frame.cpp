@@ -93,11 +93,6 @@ std::string MainFrameCore::monitorUrl() const {
   return monitorUrl_;
 }
 
-void MainFrameCore::SetMonitorUrl(const std::string& url) {
-  std::lock_guard<std::mutex> page(pageMutex_);
-  monitorUrl_ = url;
-}
-
 std::string MainFrameCore::currentPage() const {
   std::lock_guard<std::mutex> page(pageMutex_);
   return currentPage_;

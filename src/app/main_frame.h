@@ -91,7 +91,6 @@ class MainFrameCore {
 
   const std::string& firstPagePath() const { return firstPagePath_; }
   std::string monitorUrl() const;
-  void SetMonitorUrl(const std::string& url);
   std::string currentPage() const;
 
   // For tests and the front ends: a copy of the state under the mutex.

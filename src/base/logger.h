@@ -1,8 +1,7 @@
-// Developer diagnostics. They go to stderr (or a test sink) and never to the
+// Developer diagnostics. They go to stderr and never to the
 // page. Debug lines are off unless enabled (orbo --verbose).
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace orbo {
@@ -10,9 +9,6 @@ namespace orbo {
 enum class LogLevel { kDebug = 0, kInfo = 1, kWarning = 2, kError = 3 };
 
 void SetLogLevel(LogLevel level);
-LogLevel GetLogLevel();
-// Replaces stderr as the destination; an empty function restores stderr.
-void SetLogSink(std::function<void(LogLevel, const std::string&)> sink);
 
 void Log(LogLevel level, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
