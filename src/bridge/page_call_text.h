@@ -17,7 +17,7 @@ int ParseCommandNumber(std::string_view text);
 // delimiter separate fields, and empty fields are skipped.
 std::vector<std::string> SplitSkippingEmpty(std::string_view bytes, char delimiter);
 
-// The Wi-Fi name and password of page command 19 from its U+0002-separated
+// The Wi-Fi name and password of PageCommand::kSaveWifi from its U+0002-separated
 // argument, converted to the code page and back. Returns false, and leaves
 // both absent, when the argument takes more than max_bytes in the code page
 // (the page gives at most 255 bytes). A field that is not there stays absent.

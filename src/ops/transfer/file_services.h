@@ -1,5 +1,6 @@
 // The bridge's file services backed by the files in the app directory:
-// building setup.xml (page calls 0 and 9) and the Wi-Fi list (19 and 20).
+// building setup.xml (PageCommand kSendSetup, kKeepSetup) and the Wi-Fi list
+// (kSaveWifi, kRemoveWifi).
 #pragma once
 
 #include <filesystem>

@@ -25,14 +25,14 @@ bool StopBoxPrograms(OpsContext& ctx);
 // Shows reboot_orbo and sends "reset\r".
 void RebootBox(OpsContext& ctx);
 
-// Queued codes 3 ("setup.xml") and 14 ("cloudprj.kzrp"): stops the box's
-// programs, runs the firmware check, sends state.transferPath under boxName,
-// and reboots the box (setting linkDown and detectRequested so it is
-// identified again).
+// BoxOperation kSendSetup ("setup.xml") and kSendProject ("cloudprj.kzrp"):
+// stops the box's programs, runs the firmware check, sends
+// state.transferPath under boxName, and reboots the box (setting linkDown
+// and detectRequested so it is identified again).
 void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName);
 
-// Queued codes 2 and 15: fetches boxName into state.transferPath with
-// state.uploadPassword. True on success.
+// BoxOperation kFetchSetup and kFetchProject: fetches boxName into
+// state.transferPath with state.uploadPassword. True on success.
 bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName);
 
 // Compares the box's firmware components with the shipped catalogue, offers
