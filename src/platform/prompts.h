@@ -16,6 +16,7 @@ struct FileDialogOptions {
   std::string default_ext;        // e.g. ".kzrp"
   bool must_exist = false;        // open: the chosen file must exist
   bool overwrite_prompt = false;  // save: confirm replacing an existing file
+  std::string title;              // already localised; empty: the backend's own title
 };
 
 class Prompts {

@@ -125,8 +125,9 @@ bool GtkPrompts::ShowMessage(const std::string& caption, const std::string& text
 std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogOptions& options,
                                                             bool save) {
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      nullptr, nullptr, save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
-      "_Cancel", GTK_RESPONSE_CANCEL, save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+      options.title.empty() ? nullptr : options.title.c_str(), nullptr,
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+      GTK_RESPONSE_CANCEL, save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   if (!options.filter_pattern.empty()) {
     GtkFileFilter* filter = gtk_file_filter_new();

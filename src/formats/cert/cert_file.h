@@ -1,0 +1,68 @@
+// CertFile: reads a certificate package (layout in cert_format.h), decrypts
+// it, verifies the payload digest and each entry's CRC-32 and hands out the
+// entries by name. It only reads packages.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/cert/cert_format.h"
+
+namespace orbo {
+
+// One verified entry. name and data point into the CertFile that handed it
+// out and stay valid until its next Load or its end.
+struct CertEntryView {
+  uint64_t nameLength = 0;  // ullFileNameLen
+  uint64_t fileSize = 0;    // ullFileSize
+  uint64_t crc32 = 0;       // ulCrc32
+  std::string_view name;
+  std::string_view data;
+};
+
+class CertFile {
+ public:
+  // key_mode 0: the payload key text comes from the domain; any other value:
+  // it is the package key text itself.
+  CertFile(std::string default_domain, int key_mode);
+  CertFile(const CertFile&) = delete;
+  CertFile& operator=(const CertFile&) = delete;
+
+  // Loads and verifies the package at path, first discarding the entries
+  // of an earlier call. 0 loaded and verified; -1 the file could not be read
+  // (missing, shorter than 304 bytes, payload over the size limit); -6 the
+  // payload did not decrypt (an empty payload never does); -7 the payload
+  // digest or an entry's CRC did not match, an entry runs past the payload,
+  // or the domain length is outside 0..254. After -7 from a CRC the entries
+  // accepted before stay; after every other failure there are none.
+  int Load(const std::filesystem::path& path);
+
+  // 0 with a copy of the data of the first entry whose name equals name
+  // byte for byte; -1 when there is none (*data is then left as it was).
+  int GetFileData(std::string_view name, std::string* data) const;
+
+  // The decrypted domain of the last load, or the default domain when the
+  // package carried none (or had not decrypted it yet).
+  const std::string& domain() const { return domain_; }
+  const std::vector<CertEntryView>& entries() const { return entries_; }
+
+ private:
+  void Clear();
+  // Walks the decrypted payload; 0 or -7.
+  int ReadEntries();
+
+  const std::string default_domain_;
+  const int key_mode_;
+  std::string domain_;
+  std::array<uint8_t, kCertHeadSize> head_{};
+  std::array<uint8_t, kCertDigestSize> expected_digest_{};
+  // The decrypted payload; entries_ point into it, so the data is held once.
+  std::string plain_;
+  std::vector<CertEntryView> entries_;
+};
+
+}  // namespace orbo
