@@ -40,12 +40,16 @@ std::pair<std::string, std::string_view> FirstArgument(std::string_view exec) {
   size_t i = 0;
   if (!exec.empty() && exec[0] == '"') {
     for (i = 1; i < exec.size() && exec[i] != '"'; ++i) {
-      if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
+      if ((exec[i] == '\\' || (exec[i] == '%' && exec.substr(i, 2) == "%%")) && i + 1 < exec.size())
+        ++i;
       arg += exec[i];
     }
     if (i < exec.size()) ++i;  // the closing quote
   } else {
-    for (; i < exec.size() && exec[i] != ' ' && exec[i] != '\t'; ++i) arg += exec[i];
+    for (; i < exec.size() && exec[i] != ' ' && exec[i] != '\t'; ++i) {
+      if (exec.substr(i, 2) == "%%") ++i;  // a literal percent sign
+      arg += exec[i];
+    }
   }
   return {arg, exec.substr(i)};
 }
