@@ -52,10 +52,10 @@ int CertFile::Load(const std::filesystem::path& path) {
     domain_ = std::move(decrypted_domain);
 
   const std::string key_text = CertPayloadKeyText(domain_, key_mode_);
-  const int decrypted = DecryptTexts(raw.payload, key_text, CertPackageIvText(), &plain_);
+  const int decrypted = DecryptTexts(raw.Payload(), key_text, CertPackageIvText(), &plain_);
   // The encrypted copy goes before the entries are walked: at most two
   // payload-sized buffers are alive at once.
-  std::string().swap(raw.payload);
+  raw.Release();
   if (decrypted != 0) {
     ORBO_LOG_WARN("decrypt file data error.");
     plain_.clear();

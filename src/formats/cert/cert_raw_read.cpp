@@ -8,8 +8,7 @@
 namespace orbo {
 
 int ReadRawPackage(const std::filesystem::path& path, CertRawPackage* raw) {
-  raw->payload.clear();
-  raw->payload.shrink_to_fit();
+  raw->Release();
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     ORBO_LOG_WARN("open file failed.");
@@ -36,22 +35,22 @@ int ReadRawPackage(const std::filesystem::path& path, CertRawPackage* raw) {
     ORBO_LOG_WARN("malloc error.");
     return -4;
   }
-  try {
-    raw->payload.resize(static_cast<size_t>(payload_size));
-  } catch (const std::bad_alloc&) {
+  const size_t size = static_cast<size_t>(payload_size);
+  raw->payload.reset(new (std::nothrow) char[size == 0 ? 1 : size]);
+  if (!raw->payload) {
     ORBO_LOG_WARN("malloc error.");
     return -4;
   }
+  raw->payloadSize = size;
   in.clear();
   in.seekg(static_cast<std::streamoff>(kCertHeadSize), std::ios::beg);
   size_t got = 0;
-  while (got < raw->payload.size()) {
-    in.read(raw->payload.data() + got, static_cast<std::streamsize>(raw->payload.size() - got));
+  while (got < size) {
+    in.read(raw->payload.get() + got, static_cast<std::streamsize>(size - got));
     const std::streamsize n = in.gcount();
     if (n <= 0) {
       ORBO_LOG_WARN("read file data error.");
-      raw->payload.clear();
-      raw->payload.shrink_to_fit();
+      raw->Release();
       return -5;
     }
     got += static_cast<size_t>(n);

@@ -5,7 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <string>
+#include <memory>
+#include <string_view>
 
 #include "formats/cert/cert_format.h"
 
@@ -14,7 +15,15 @@ namespace orbo {
 struct CertRawPackage {
   std::array<uint8_t, kCertHeadSize> head{};
   std::array<uint8_t, kCertDigestSize> digest{};
-  std::string payload;  // encrypted, P = file size - 304 bytes
+  // The encrypted payload, P = file size - 304 bytes. Held without the
+  // zero fill a string would cost, since every byte is read over anyway.
+  std::unique_ptr<char[]> payload;
+  size_t payloadSize = 0;
+  std::string_view Payload() const { return {payload.get(), payloadSize}; }
+  void Release() {
+    payload.reset();
+    payloadSize = 0;
+  }
 };
 
 // Reads path into *raw. 0; -1 the file cannot be opened; -2 the head cannot
