@@ -124,6 +124,7 @@ int ApplyBranding(const BrandingEnv& env, SettingsStore* store) {
   const std::string exe_name = env.exePath.filename().string();
   std::vector<std::filesystem::path> launchers_of_exe;
   for (const std::filesystem::path& folder : env.launcherFolders) {
+    if (exe_name.empty()) break;
     const std::optional<LauncherOutcome> outcome =
         RetouchLauncher(folder, exe_name, tool_name.value_or(exe_name), env.exePath, launcher_icon,
                         tool_name.value_or(exe_name));
