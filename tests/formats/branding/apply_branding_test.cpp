@@ -130,8 +130,8 @@ TEST_F(Branding, WithoutAPackageTheDialogDecides) {
   const auto before = Snapshot();
   EXPECT_EQ(Apply(), -1);  // cancelled
   ASSERT_EQ(prompts.asked().size(), 1u);
-  EXPECT_EQ(prompts.asked()[0].spec.filter_name, "Cert File(*.ce)");
-  EXPECT_EQ(prompts.asked()[0].spec.filter_pattern, "*.ce");
+  EXPECT_EQ(prompts.asked()[0].options.filter_name, "Cert File(*.ce)");
+  EXPECT_EQ(prompts.asked()[0].options.filter_pattern, "*.ce");
   EXPECT_EQ(Snapshot(), before);
 
   const std::string good = Package();
