@@ -65,4 +65,11 @@ void PageOutput::Prompt(const std::string& kind, const std::string& text,
   WriteObject(line.get());
 }
 
+void PageOutput::Branding(int result, const std::string& restart_program) {
+  JsonPtr line(cJSON_CreateObject());
+  cJSON_AddNumberToObject(line.get(), "branding", result);
+  if (!restart_program.empty()) AddString(line.get(), "restart", restart_program);
+  WriteObject(line.get());
+}
+
 }  // namespace orbo::cli

@@ -28,6 +28,9 @@ class PageOutput {
   void Prompt(const std::string& kind, const std::string& text, const std::string& answer);
   // {"clipboard":"..."}
   void Clipboard(const std::string& text);
+  // {"branding":N}, with "restart":"<program>" when the start ends for a
+  // restart of the renamed program.
+  void Branding(int result, const std::string& restart_program);
 
  private:
   // line and a line feed, written and flushed under the lock.

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/branding_step.h"
 #include "app/main_frame.h"
 #include "app/page_process.h"
 #include "app/tool_services.h"
@@ -116,6 +117,17 @@ class Session {
 }  // namespace
 
 int RunPageSession(std::istream& in, PageOutput* out, const PageSessionOptions& options) {
+  {
+    // The window's start-up: branding before the page. The host plays the
+    // desktop tool, so the program the tool name renames is "orbo"; a
+    // restart is reported, not carried out.
+    HostPrompts prompts(out, options.answers, options.files);
+    const BrandingStep step = RunBrandingStep(options.appDir, options.appDir / "orbo", &prompts);
+    if (step.result != 0 || step.restart) {
+      out->Branding(step.result, step.restartProgram.string());
+      return step.result != 0 ? 1 : 0;
+    }
+  }
   Session session(out, options);
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) session.Line(line, number);

@@ -12,7 +12,9 @@
 // (kEditorCheck, kHmiDownload) are answered whatever follows.
 // Output lines: {"script":...}, {"navigate":...}, {"result":...},
 // {"prompt":...} (see HostPrompts) and {"clipboard":...}. Malformed lines
-// are reported on stderr and skipped.
+// are reported on stderr and skipped. When branding ends the start (no
+// package loads, or one was picked and a restart is due) the session ends
+// before the page with {"branding":N[,"restart":PROGRAM]}.
 #pragma once
 
 #include <filesystem>
@@ -32,7 +34,7 @@ struct PageSessionOptions {
 };
 
 // Runs the session until the end of in; returns after the box worker's
-// current cycle has ended. 0.
+// current cycle has ended. 0; 1 when branding ended the start with -1.
 int RunPageSession(std::istream& in, PageOutput* out, const PageSessionOptions& options);
 
 }  // namespace orbo::cli

@@ -59,8 +59,8 @@ int BrandVerb(const Args& given) {
   env.launcherFolders = UserLauncherFolders();
   env.prompts = &prompts;
   const int result = ApplyBranding(env, &store);
-  std::printf("{\"branding\":%d,\"restart\":%s}\n", result,
-              store.Get().exitRequested ? "true" : "false");
+  const bool restart = result == 0 && store.Get().exitRequested;
+  out.Branding(result, restart ? BrandedExecutable(env.exePath, store.Get()).string() : "");
   return result == -1 ? 1 : 0;
 }
 

@@ -78,7 +78,7 @@ TEST(PageLogTest, WritesOneEscapedJsonObjectPerLine) {
 
 TEST(FileDialogRulesTest, DefaultExtensionIsAddedToBareNames) {
   test::TempDir dir;
-  FileDialogOptions options{"Cloud Project(*.kzrp)", "*.kzrp", ".kzrp", true, true};
+  FileDialogOptions options{"Cloud Project(*.kzrp)", "*.kzrp", ".kzrp", true, true, ""};
   EXPECT_EQ(ResolveChosenFile(dir / "proj", options, true), dir / "proj.kzrp");
   EXPECT_EQ(ResolveChosenFile(dir / "proj.bin", options, true), dir / "proj.bin");
   EXPECT_EQ(ResolveChosenFile(dir / ".hidden", options, true), dir / ".hidden.kzrp");

@@ -2,14 +2,43 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/branding_step.h"
 #include "app/window/main_window.h"
 #include "app/window/page_log.h"
 #include "app/window/window_options.h"
 #include "base/file_util.h"
 #include "base/logger.h"
+#include "formats/branding/apply_branding.h"
+#include "platform/gtk/gtk_prompts.h"
+#include "platform/gtk/gtk_ui_thread.h"
+#include "platform/gtk/prompt_answers.h"
+
+namespace {
+
+// Start-up's branding step, with dialogs of its own: the window does not
+// exist yet. Dialogs are answered from --answer/--file as the window's are.
+orbo::BrandingStep ApplyBrandingAtStart(const orbo::WindowOptions& options,
+                                        const std::filesystem::path& appDir,
+                                        const std::filesystem::path& exePath, orbo::PageLog* log) {
+  orbo::GtkUiThread ui;
+  orbo::GtkPrompts prompts(&ui);
+  std::unique_ptr<orbo::PromptAnswers> answers;
+  if (options.autoAnswer) {
+    answers = std::make_unique<orbo::PromptAnswers>(options.answers, options.files);
+    prompts.SetAnswers(answers.get());
+  }
+  if (log->enabled()) {
+    prompts.SetObserver([log](const orbo::PromptRecord& record) { log->Prompt(record); });
+    prompts.SetShownObserver([log](const orbo::PromptRecord& record) { log->Asking(record); });
+  }
+  return orbo::RunBrandingStep(appDir, exePath, &prompts);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -32,10 +61,23 @@ int main(int argc, char** argv) {
   if (!appDir.empty() && appDir.filename().empty()) appDir = appDir.parent_path();
 
   orbo::PageLog log(options->pageLog ? stdout : nullptr);
+  // The running program, which branding renames after the tool name and
+  // starts again under that name (with the same arguments) when it asks.
+  const std::filesystem::path exePath = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const orbo::BrandingStep branding = ApplyBrandingAtStart(*options, appDir, exePath, &log);
+  if (branding.result != 0) return 1;
+  if (branding.restart) return orbo::RestartProgram(branding.restartProgram, args) ? 0 : 1;
+
   int status = 0;
+  bool restart = false;
+  orbo::AppSettings settings;
   {
     orbo::MainWindow window(*options, appDir, exeDir, &log);
     status = window.Run();
+    settings = window.Settings();
+    restart = settings.exitRequested;
   }
+  // A package replaced while running asks for the renamed program on exit.
+  if (restart && !orbo::RestartProgram(orbo::BrandedExecutable(exePath, settings), args)) return 1;
   return status;
 }

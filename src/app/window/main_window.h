@@ -45,6 +45,9 @@ class MainWindow {
   // Shows the window, runs the main loop until the window is closed, then
   // stops the worker and the dispatcher. Returns the exit status.
   int Run();
+  // The process's settings record as the tool left it (the exit-requested
+  // flag tells whether the renamed program is to start again).
+  AppSettings Settings() const { return tool_->settings().Get(); }
 
  private:
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);

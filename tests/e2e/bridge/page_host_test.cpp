@@ -31,7 +31,7 @@ Lines SplitLines(const std::string& text) {
 class PageHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write("app/SoftLang.ini", "[HMI]\nfirst=1\nlang=en\n");
+    dir_.Write("app/SoftLang.ini", "[HMI]\noem=0\nfirst=1\nlang=en\n");
     dir_.Write("app/html/i18n/strings_en.properties",
                Base64Encode("alert_title=Notice\n"
                             "save_config_failed=Can't save \"setup.xml\" \\ retry\n"));

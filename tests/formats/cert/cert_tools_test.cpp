@@ -73,14 +73,15 @@ TEST(CertTools, BrandAppliesTheSamplePackageOrEndsTheStart) {
   auto [cancelled, cancel_lines] = brand({});
   EXPECT_EQ(cancelled, 1);
   ASSERT_FALSE(cancel_lines.empty());
-  EXPECT_EQ(cancel_lines.back(), R"({"branding":-1,"restart":false})");
+  EXPECT_EQ(cancel_lines.back(), R"({"branding":-1})");
   EXPECT_FALSE(fs::exists(app / "VirCert.ce"));
 
   const fs::path sample = fs::path(ORBO_BINARY_DIR) / "samples/VirCert.ce";
   auto [applied, lines] = brand({"--file", sample.string()});
   EXPECT_EQ(applied, 0);
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), R"({"branding":0,"restart":true})");
+  EXPECT_EQ(lines.back(),
+            R"({"branding":0,"restart":")" + (app / "Northwind Link").string() + "\"}");
   EXPECT_EQ(test::ReadAll(app / "Northwind Link"), "program");
   EXPECT_EQ(test::ReadAll(app / "VirCert.ce"), test::ReadAll(sample));
   EXPECT_NE(test::ReadAll(app / "html/Default.xml").find("URL2=\"http://cloud.northwind"),

@@ -45,7 +45,7 @@ class OpsEndToEnd : public ::testing::Test {
       if (key != "string_format") table += std::string(key) + "=@" + std::string(key) + "\n";
     }
     table += "string_format=%.1f|%.1f|%.1f\n";
-    dir_.Write("app/SoftLang.ini", "[HMI]\nlang=en\n");
+    dir_.Write("app/SoftLang.ini", "[HMI]\noem=0\nlang=en\n");
     dir_.Write("app/html/i18n/strings_en.properties", Base64Encode(table));
   }
 

@@ -27,7 +27,7 @@ TEST(PageTransfer, ConfigurationFirmwareProjectAndWifiThroughThePage) {
     table += std::string(key) + "=@" + std::string(key) + "\n";
   }
   dir.Write("app/html/i18n/strings_en.properties", Base64Encode(table));
-  dir.Write("app/SoftLang.ini", "[HMI]\nlang=en\n");
+  dir.Write("app/SoftLang.ini", "[HMI]\noem=0\nlang=en\n");
   const std::string project(150000, 'p');
   const auto project_path = dir.Write("mine.kzrp", project);
   const auto fetched_path = dir / "fetched.kzrp";
