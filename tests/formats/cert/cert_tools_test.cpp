@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+
+#include "app/branding_step.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -86,6 +89,45 @@ TEST(CertTools, BrandAppliesTheSamplePackageOrEndsTheStart) {
   EXPECT_EQ(test::ReadAll(app / "VirCert.ce"), test::ReadAll(sample));
   EXPECT_NE(test::ReadAll(app / "html/Default.xml").find("URL2=\"http://cloud.northwind"),
             std::string::npos);
+}
+
+TEST(CertTools, PageHostEndsItsStartOnBranding) {
+  test::TempDir dir;
+  dir.Write("app/SoftLang.ini", "[HMI]\noem=1\n");
+  const fs::path app = dir / "app";
+  test::ChildOptions options;
+  options.setEnv = {"HOME=" + dir.path().string()};
+  auto page = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {(kAppDir / "orbo-cli").string(), "page", "--app-dir",
+                                     app.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    test::ChildProcess host(args, options);  // its input is the test's: never read
+    const int code = host.Wait(60000);
+    return std::make_pair(code, host.Lines());
+  };
+  auto [ended, lines] = page({});
+  EXPECT_EQ(ended, 1);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find(R"("prompt":"open")"), std::string::npos);
+  EXPECT_EQ(lines[1], R"({"branding":-1})");
+
+  const fs::path sample = fs::path(ORBO_BINARY_DIR) / "samples/VirCert.ce";
+  auto [restarted, restart_lines] = page({"--file", sample.string()});
+  EXPECT_EQ(restarted, 0);
+  ASSERT_FALSE(restart_lines.empty());
+  EXPECT_EQ(restart_lines.back(),
+            R"({"branding":0,"restart":")" + (app / "Northwind Link").string() + "\"}");
+}
+
+TEST(CertTools, TheRestartPassesItsArgumentsWithoutAShell) {
+  test::TempDir dir;
+  const fs::path program = dir.Write("Acme Link", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.out\"\n");
+  fs::permissions(program, fs::perms::owner_all);
+  ASSERT_TRUE(RestartProgram(program, {"--app-dir", "a b", "$HOME;x"}));
+  int status = 0;
+  ASSERT_GT(wait(&status), 0);  // the only child of this test
+  EXPECT_EQ(test::ReadAll(dir / "Acme Link.out"), "--app-dir|a b|$HOME;x|");
+  EXPECT_FALSE(RestartProgram(dir / "missing", {}));
 }
 
 }  // namespace
