@@ -240,6 +240,7 @@ void MainWindow::Shutdown() {
   if (core_) core_->StopWorker();
   dispatcher_.Stop();
   core_.reset();
+  if (tool_) finalSettings_ = tool_->settings().Get();
   tool_.reset();
   if (page_) page_->Detach();
   if (window_ != nullptr) gtk_widget_destroy(window_);

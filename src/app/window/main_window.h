@@ -47,7 +47,7 @@ class MainWindow {
   int Run();
   // The process's settings record as the tool left it (the exit-requested
   // flag tells whether the renamed program is to start again).
-  AppSettings Settings() const { return tool_->settings().Get(); }
+  AppSettings Settings() const { return tool_ ? tool_->settings().Get() : finalSettings_; }
 
  private:
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
@@ -90,6 +90,7 @@ class MainWindow {
   WebKitWebView* view_ = nullptr;        // child of window_
   std::unique_ptr<WebViewPage> page_;
   std::unique_ptr<ToolServices> tool_;
+  AppSettings finalSettings_;  // tool_'s record when it went at shutdown
   std::unique_ptr<MainFrameCore> core_;
   PageCallDispatcher dispatcher_;
   std::unique_ptr<RunScriptBench> bench_;
