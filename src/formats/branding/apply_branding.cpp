@@ -21,13 +21,13 @@ namespace {
 std::optional<std::filesystem::path> AskForPackage(const BrandingEnv& env,
                                                    const SettingsStore& store) {
   if (env.prompts == nullptr) return std::nullopt;
-  FileDialogOptions spec;
-  spec.filter_name = kCertDialogFilterName;
-  spec.filter_pattern = kCertDialogPattern;
-  spec.default_ext = kCertDialogDefaultExt;
-  spec.must_exist = true;
-  spec.title = store.LookupText("set_cert_file");
-  return env.prompts->OpenFile(spec);
+  FileDialogOptions options;
+  options.filter_name = kCertDialogFilterName;
+  options.filter_pattern = kCertDialogPattern;
+  options.default_ext = kCertDialogDefaultExt;
+  options.must_exist = true;
+  options.title = store.LookupText("set_cert_file");
+  return env.prompts->OpenFile(options);
 }
 
 // Puts the package at from in place at to, whole or not at all. Only a

@@ -32,10 +32,10 @@ bool ApplyDeviceNames(std::string_view device_info, const std::filesystem::path&
 
   const cJSON* element = nullptr;
   cJSON_ArrayForEach(element, root.get()) {
-    const char* original = StringOf(element, "oriValue");
+    const char* type_text = StringOf(element, "oriValue");
     const char* custom = StringOf(element, "cusModel");
-    if (original == nullptr || custom == nullptr) continue;
-    const std::string type = Codepage::ToUtf8Lossy(original);
+    if (type_text == nullptr || custom == nullptr) continue;
+    const std::string type = Codepage::ToUtf8Lossy(type_text);
     const std::string display = Codepage::ToUtf8Lossy(custom);
     doc.ResetCursor();
     if (!doc.FindElement("BOXSet")) continue;
