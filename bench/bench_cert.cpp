@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -47,12 +48,13 @@ int main() {
     warm.Load(path);
   }
 
-  double best = 1e30;
+  double best = 1e30, best_cpu = 1e30;
   long growth_kib = 0;
   bool reset = true;
   for (int run = 0; run < 5; ++run) {
     reset = bench::ResetPeakRss() && reset;
     const long rss_before = bench::StatusKib("VmRSS");
+    const std::clock_t cpu_start = std::clock();
     const auto start = std::chrono::steady_clock::now();
     CertFile cert(CertDefaultDomain(), 0);
     const int result = cert.Load(path);
@@ -64,10 +66,14 @@ int main() {
       return 1;
     }
     best = std::min(best, seconds);
+    best_cpu = std::min(best_cpu, static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC);
     growth_kib = std::max(growth_kib, bench::StatusKib("VmHWM") - rss_before);
   }
   std::filesystem::remove(path);
-  std::printf("load and verify %.1f MiB: %.3f s (best of 5; target < 0.15 s)\n", mib, best);
+  // CPU time next to wall time: on a shared machine the wall time also
+  // counts the waits for a core.
+  std::printf("load and verify %.1f MiB: %.3f s wall, %.3f s CPU (best of 5; target < 0.15 s)\n",
+              mib, best, best_cpu);
   std::printf("peak RSS growth: %.1f MiB = %.2fx the package (target < 3x)%s\n",
               static_cast<double>(growth_kib) / 1024, static_cast<double>(growth_kib) / 1024 / mib,
               reset ? "" : " [peak could not be reset; figure may read low]");
