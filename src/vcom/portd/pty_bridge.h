@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "base/unique_fd.h"
-#include "vcom/portd/serial_settings.h"
+#include "vcom/serial_settings.h"
 
 namespace orbo::vcom {
 

@@ -1,4 +1,4 @@
-#include "vcom/portd/serial_settings.h"
+#include "vcom/serial_settings.h"
 
 #include <cctype>
 #include <sstream>
