@@ -239,9 +239,13 @@ void PtyBridge::Run() {
     }
 
     if (fds[1].revents & POLLIN) {
-      char* room = toNet.Reserve(kChunk);
-      ssize_t n = ::read(master_.get(), room, kChunk);
-      if (n > 0) {
+      // The terminal hands out at most a few KiB per read; gathering what
+      // it holds before sending makes fewer, larger segments.
+      for (size_t got = 0; got < kChunk;) {
+        char* room = toNet.Reserve(kChunk - got);
+        ssize_t n = ::read(master_.get(), room, kChunk - got);
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
         size_t keep = static_cast<size_t>(n);
         if (!linkUp_ && toNet.size() + keep > kMaxPendingBytes) {
           keep = kMaxPendingBytes > toNet.size() ? kMaxPendingBytes - toNet.size() : 0;
