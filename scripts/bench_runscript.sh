@@ -19,4 +19,4 @@ fi
 app="$(mktemp -d)"
 trap 'rm -rf "$app"' EXIT
 mkdir -p "$app/html"
-TMPDIR="$app" GDK_BACKEND=x11 xvfb-run -a "$orbo" --app-dir "$app" --bench-runscript "$count"
+TMPDIR="$app" GDK_BACKEND=x11 xvfb-run -a "$orbo" --no-port --app-dir "$app" --bench-runscript "$count"

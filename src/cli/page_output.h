@@ -28,6 +28,8 @@ class PageOutput {
   void Prompt(const std::string& kind, const std::string& text, const std::string& answer);
   // {"clipboard":"..."}
   void Clipboard(const std::string& text);
+  // {"status":"..."}: a text the window shows in its status line.
+  void Status(const std::string& text);
 
  private:
   // line and a line feed, written and flushed under the lock.
