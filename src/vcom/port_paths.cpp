@@ -34,6 +34,12 @@ std::filesystem::path ServiceSocketPath() {
   return ServiceDir() / "portd.sock";
 }
 
+bool VirtualPortLinked(const std::string& comName) {
+  if (comName.empty() || comName.find('/') != std::string::npos || comName[0] == '.') return false;
+  std::error_code ec;
+  return std::filesystem::exists(PortsDir() / comName, ec);  // follows the link
+}
+
 bool EnsurePrivateDirs() {
   return EnsureOwnedDir(ServiceDir()) && EnsureOwnedDir(PortsDir());
 }

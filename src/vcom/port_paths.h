@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace orbo::vcom {
 
@@ -12,6 +13,10 @@ namespace orbo::vcom {
 std::filesystem::path ServiceDir();
 std::filesystem::path PortsDir();           // ServiceDir()/ports
 std::filesystem::path ServiceSocketPath();  // ServiceDir()/portd.sock
+
+// True when the ports folder links comName to a terminal that exists: the
+// port is in service now.
+bool VirtualPortLinked(const std::string& comName);
 
 // Creates ServiceDir() and PortsDir() with mode 0700. False when they could
 // not be made, or one exists but is not a folder owned by this user (a
