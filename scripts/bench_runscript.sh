@@ -20,4 +20,4 @@ app="$(mktemp -d)"
 trap 'rm -rf "$app"' EXIT
 mkdir -p "$app/html"
 printf "[HMI]\noem=0\n" > "$app/SoftLang.ini"  # no reseller package to apply
-TMPDIR="$app" GDK_BACKEND=x11 xvfb-run -a "$orbo" --app-dir "$app" --bench-runscript "$count"
+TMPDIR="$app" GDK_BACKEND=x11 xvfb-run -a "$orbo" --no-port --app-dir "$app" --bench-runscript "$count"

@@ -17,7 +17,7 @@ SEP = "\u0002"
 # Answers in the order the questions come: the reboot after a time-zone
 # change (no), the firmware update (yes) and one note per updated part (ok).
 answers = ["no", "yes", "ok", "ok"]
-cmd = [f"{build}/app/orbo-cli", "page", "--usb-sim", usb]
+cmd = [f"{build}/app/orbo-cli", "page", "--no-port", "--usb-sim", usb]
 for a in answers:
     cmd += ["--answer", a]
 host = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)

@@ -2,6 +2,7 @@
 
 #include "bridge/page_command.h"
 #include "bridge/unavailable_services.h"
+#include "vcom/port_paths.h"
 
 namespace orbo {
 
@@ -9,8 +10,8 @@ std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::
   return std::make_unique<UnavailableEditor>();
 }
 
-bool VirtualPortPresent() {
-  return false;
+bool VirtualPortPresent(const std::string& comName) {
+  return vcom::VirtualPortLinked(comName);
 }
 
 int AnswerInPageProcess(EditorIntegration* editor, int command, const std::string& arg1) {

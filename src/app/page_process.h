@@ -16,10 +16,9 @@ namespace orbo {
 // subsystem is wired in, a stand-in that reports no usable editor.
 std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
 
-// True when the tool's virtual serial port exists, so the pages may name it
-// (CurVirCom). The port service is not part of the tool yet: always false
-// until it is wired in here.
-bool VirtualPortPresent();
+// True when the tool's virtual serial port comName is in service now, so
+// the pages may name it (CurVirCom).
+bool VirtualPortPresent(const std::string& comName);
 
 // The answer to a command that IsAnsweredInPage: kEditorCheck gives
 // IsEditorUsable("") (1/0), kHmiDownload LaunchHmiDownload(arg1). A null

@@ -7,6 +7,7 @@
 #include "ops/box_ops_bundle.h"
 #include "ops/transfer/file_services.h"
 #include "platform/linux/hid_backends.h"
+#include "vcom/port_system.h"
 
 namespace orbo {
 namespace {
@@ -37,8 +38,13 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   settings_.Load();
   setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
   wifi_ = std::make_unique<WifiListStore>(appDir_);
-  // No subsystem builds these yet; their stand-ins report failure.
-  passThrough_ = std::make_unique<UnavailablePassThrough>();
+  if (options.virtualPort) {
+    ports_ = std::make_unique<vcom::PortSystem>(appDir_, &settings_, prompts_, options.statusText);
+    passThrough_ = ports_.get();
+  } else {
+    passThroughStandIn_ = std::make_unique<UnavailablePassThrough>();
+    passThrough_ = passThroughStandIn_.get();
+  }
   editor_ = MakeEditorIntegration(appDir_);
 
   hid_ = MakeHidBackend(options.usbSimSocket);
@@ -55,6 +61,10 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
 
 ToolServices::~ToolServices() = default;
 
+void ToolServices::StartVirtualPort() {
+  if (ports_) ports_->Start();
+}
+
 BridgeServices ToolServices::Services() {
   BridgeServices s;
   s.appDir = appDir_;
@@ -65,7 +75,7 @@ BridgeServices ToolServices::Services() {
   s.onStop = [this] { workerSleeper_.Wake(); };
   s.setup = setup_.get();
   s.wifi = wifi_.get();
-  s.passThrough = passThrough_.get();
+  s.passThrough = passThrough_;
   s.editor = editor_.get();
   s.link = &boxOps_->linkStep();
   s.operations = &boxOps_->operations();

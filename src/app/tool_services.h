@@ -14,6 +14,11 @@
 
 namespace orbo {
 
+namespace vcom {
+class PortSystem;
+class StatusText;
+}  // namespace vcom
+
 class BoxOpsBundle;
 class Clipboard;
 class HidBackend;
@@ -23,6 +28,12 @@ class Prompts;
 struct ToolOptions {
   // The simulator's USB report socket; empty: a real box through hidapi.
   std::string usbSimSocket;
+  // The virtual port (and the port service behind it); off for runs that
+  // do not need it, whose page commands 7 and 8 then report failure.
+  bool virtualPort = true;
+  // Where the port's status texts go (the window's status line, the page
+  // host's output); borrowed, may be null.
+  vcom::StatusText* statusText = nullptr;
 };
 
 class ToolServices {
@@ -39,6 +50,10 @@ class ToolServices {
   // object lives. Its sleeper is shared with the link step and the
   // operations, and its onStop wakes that sleeper for good.
   BridgeServices Services();
+
+  // Starts the virtual port's start-up thread (when the port is on); the
+  // port is removed again when this object goes.
+  void StartVirtualPort();
 
   const std::filesystem::path& appDir() const { return appDir_; }
   SettingsStore& settings() { return settings_; }
@@ -57,7 +72,9 @@ class ToolServices {
 
   std::unique_ptr<SetupFileBuilder> setup_;
   std::unique_ptr<WifiStore> wifi_;
-  std::unique_ptr<PassThrough> passThrough_;
+  std::unique_ptr<vcom::PortSystem> ports_;          // when the port is on
+  std::unique_ptr<PassThrough> passThroughStandIn_;  // when it is off
+  PassThrough* passThrough_ = nullptr;
   std::unique_ptr<EditorIntegration> editor_;
   // The box side of the worker: link step and operations over one link.
   std::unique_ptr<HidBackend> hid_;

@@ -12,6 +12,7 @@
 #include "cli/page_output.h"
 #include "platform/clipboard.h"
 #include "platform/prompts.h"
+#include "vcom/service_control.h"
 
 namespace orbo::cli {
 
@@ -34,6 +35,16 @@ class HostClipboard : public Clipboard {
     out_->Clipboard(text);
     return true;
   }
+
+ private:
+  PageOutput* out_;
+};
+
+// The window's status line: each text becomes a {"status":...} line.
+class HostStatus : public vcom::StatusText {
+ public:
+  explicit HostStatus(PageOutput* out) : out_(out) {}
+  void ShowStatusText(const std::string& text) override { out_->Status(text); }
 
  private:
   PageOutput* out_;

@@ -48,6 +48,10 @@ void PageOutput::Clipboard(const std::string& text) {
   StringLine("clipboard", text);
 }
 
+void PageOutput::Status(const std::string& text) {
+  StringLine("status", text);
+}
+
 void PageOutput::Result(int result) {
   WriteLine(("{\"result\":" + std::to_string(result) + "}").c_str());
 }

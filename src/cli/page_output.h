@@ -31,6 +31,8 @@ class PageOutput {
   // {"branding":N}, with "restart":"<program>" when the start ends for a
   // restart of the renamed program.
   void Branding(int result, const std::string& restart_program);
+  // {"status":"..."}: a text the window shows in its status line.
+  void Status(const std::string& text);
 
  private:
   // line and a line feed, written and flushed under the lock.

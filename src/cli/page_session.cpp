@@ -51,13 +51,16 @@ class Session {
       : view_(out),
         clipboard_(out),
         prompts_(out, options.answers, options.files),
-        tool_(options.appDir, &view_, &prompts_, &clipboard_, ToolOptions{options.usbSimSocket}),
+        status_(out),
+        tool_(options.appDir, &view_, &prompts_, &clipboard_,
+              ToolOptions{options.usbSimSocket, options.virtualPort, &status_}),
         pageEditor_(MakeEditorIntegration(options.appDir)),
         core_(tool_.Services()),
         out_(out) {
     // The window opens on the monitor page.
     view_.Navigate(core_.monitorUrl());
     core_.StartWorker();
+    tool_.StartVirtualPort();
   }
   ~Session() { core_.StopWorker(); }
 
@@ -108,6 +111,7 @@ class Session {
   HostView view_;
   HostClipboard clipboard_;
   HostPrompts prompts_;
+  HostStatus status_;
   ToolServices tool_;
   std::unique_ptr<EditorIntegration> pageEditor_;
   MainFrameCore core_;

@@ -11,10 +11,13 @@
 // ({"result":null}); the commands the page's process answers itself
 // (kEditorCheck, kHmiDownload) are answered whatever follows.
 // Output lines: {"script":...}, {"navigate":...}, {"result":...},
-// {"prompt":...} (see HostPrompts) and {"clipboard":...}. Malformed lines
-// are reported on stderr and skipped. When branding ends the start (no
-// package loads, or one was picked and a restart is due) the session ends
-// before the page with {"branding":N[,"restart":PROGRAM]}.
+// {"prompt":...} (see HostPrompts), {"clipboard":...} and {"status":...}
+// (the window's status line). Malformed lines are reported on stderr and
+// skipped. When branding ends the start (no package loads, or one was
+// picked and a restart is due) the session ends before the page with
+// {"branding":N[,"restart":PROGRAM]}. Like the window, the session owns the
+// virtual port while it runs (unless it is switched off) and removes it at
+// its end.
 #pragma once
 
 #include <filesystem>
@@ -31,6 +34,7 @@ struct PageSessionOptions {
   std::vector<std::string> answers;  // --answer: yes, no, ok
   std::vector<std::string> files;    // --file: a path, or empty for Cancel
   std::string usbSimSocket;          // --usb-sim: the simulator's USB report socket
+  bool virtualPort = true;           // --no-port turns the virtual port off
 };
 
 // Runs the session until the end of in; returns after the box worker's

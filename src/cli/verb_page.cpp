@@ -15,6 +15,7 @@ int Page(const Args& given) {
   options.appDir = AppDir();
   options.answers = TakeOption(&args, "--answer");
   options.files = TakeOption(&args, "--file");
+  options.virtualPort = !TakeFlag(&args, "--no-port");
   const std::vector<std::string> usbSim = TakeOption(&args, "--usb-sim");
   if (usbSim.size() > 1) return Fail("page: --usb-sim may be given once");
   if (!usbSim.empty()) {
@@ -35,9 +36,10 @@ int Page(const Args& given) {
 }
 
 ORBO_CLI_VERB("page",
-              "page [--answer yes|no|ok]... [--file PATH]... [--usb-sim SOCKET]  the page host: "
-              "JSON page calls on stdin, scripts and prompts on stdout; --usb-sim reaches the USB "
-              "box through the simulator's report socket",
+              "page [--answer yes|no|ok]... [--file PATH]... [--usb-sim SOCKET] [--no-port]  the "
+              "page host: JSON page calls on stdin, scripts and prompts on stdout; --usb-sim "
+              "reaches the USB box through the simulator's report socket; --no-port runs without "
+              "the virtual port",
               Page);
 
 }  // namespace

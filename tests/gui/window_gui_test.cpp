@@ -155,8 +155,9 @@ class WindowGuiTest : public ::testing::Test {
   // Starts orbo on the test app directory; false when no display could be
   // had (the test is then skipped).
   bool StartOrbo(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--app-dir", app_.path().string(), "--page-log",
-                                     "--control", "--exit-after",       "240000"};
+    std::vector<std::string> args = {"--no-port",  "--app-dir", app_.path().string(),
+                                     "--page-log", "--control", "--exit-after",
+                                     "240000"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::string error;
     EXPECT_TRUE(orbo_.Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_.path(),

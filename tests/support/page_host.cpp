@@ -10,8 +10,10 @@ namespace {
 
 std::vector<std::string> PageHostArgs(const std::filesystem::path& appDir,
                                       const std::vector<std::string>& extra) {
-  std::vector<std::string> args = {std::string(ORBO_APP_DIR) + "/orbo-cli", "page", "--app-dir",
-                                   appDir.string()};
+  // Tests of the page host run without the virtual port; the port's own
+  // tests start the host themselves, with a runtime folder of their own.
+  std::vector<std::string> args = {std::string(ORBO_APP_DIR) + "/orbo-cli", "page", "--no-port",
+                                   "--app-dir", appDir.string()};
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }

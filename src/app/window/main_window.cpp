@@ -58,8 +58,9 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
     page_->SetScriptObserver([log = log_](const std::string& script) { log->Script(script); });
   }
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
-  tool_ = std::make_unique<ToolServices>(appDir_, page_.get(), &prompts_, &clipboard_,
-                                         ToolOptions{options.usbSim});
+  tool_ = std::make_unique<ToolServices>(
+      appDir_, page_.get(), &prompts_, &clipboard_,
+      ToolOptions{options.usbSim, options.virtualPort, &statusLine_});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetParent(GTK_WINDOW(window_));
 }
@@ -108,7 +109,20 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
   g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
   gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(view_), TRUE, TRUE, 0);
+  statusBar_ = gtk_statusbar_new();
+  gtk_box_pack_end(GTK_BOX(box), statusBar_, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(window_), box);
+}
+
+void MainWindow::StatusLine::ShowStatusText(const std::string& text) {
+  MainWindow* w = window_;
+  w->ui_.Post([w, text] {
+    if (w->statusBar_ == nullptr) return;
+    GtkStatusbar* bar = GTK_STATUSBAR(w->statusBar_);
+    gtk_statusbar_remove_all(bar, 0);
+    gtk_statusbar_push(bar, 0, text.c_str());
+    w->log_->Status(text);
+  });
 }
 
 int MainWindow::Run() {
@@ -130,6 +144,8 @@ int MainWindow::Run() {
     page_->Navigate(core_->monitorUrl());
   }
   core_->StartWorker();
+  // The virtual port is made once the window shows, on a thread of its own.
+  tool_->StartVirtualPort();
   if (options_.start == "setup") PressButton(true);
   if (options_.start == "monitor") PressButton(false);
   if (options_.exitAfterMs >= 0) {
@@ -246,6 +262,7 @@ void MainWindow::Shutdown() {
   if (window_ != nullptr) gtk_widget_destroy(window_);
   window_ = nullptr;
   view_ = nullptr;
+  statusBar_ = nullptr;
 }
 
 gboolean MainWindow::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {

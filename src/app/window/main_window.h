@@ -30,6 +30,7 @@
 #include "platform/gtk/gtk_ui_thread.h"
 #include "platform/gtk/prompt_answers.h"
 #include "settings/app_settings.h"
+#include "vcom/service_control.h"
 
 namespace orbo {
 
@@ -62,6 +63,16 @@ class MainWindow {
   static gboolean OnExitTimer(gpointer self);
   static gboolean OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self);
 
+  // The status line: texts from any thread, shown on the UI thread.
+  class StatusLine : public vcom::StatusText {
+   public:
+    explicit StatusLine(MainWindow* window) : window_(window) {}
+    void ShowStatusText(const std::string& text) override;
+
+   private:
+    MainWindow* window_;
+  };
+
   // The window's title and the buttons' tips, from the settings the
   // constructor read.
   void BuildWidgets(const AppSettings& settings);
@@ -88,6 +99,8 @@ class MainWindow {
   WebKitWebContext* context_ = nullptr;  // owned reference
   GtkWidget* window_ = nullptr;          // owned by GTK until Shutdown destroys it
   WebKitWebView* view_ = nullptr;        // child of window_
+  GtkWidget* statusBar_ = nullptr;       // child of window_
+  StatusLine statusLine_{this};
   std::unique_ptr<WebViewPage> page_;
   std::unique_ptr<ToolServices> tool_;
   AppSettings finalSettings_;  // tool_'s record when it went at shutdown

@@ -43,6 +43,10 @@ void PageLog::Prompt(const PromptRecord& record) {
   Line("{\"prompt\":" + Quote(record.kind) + ",\"text\":" + Quote(record.text) +
        ",\"answer\":" + Quote(record.answer) + "}");
 }
+void PageLog::Status(const std::string& text) {
+  Line("{\"status\":" + Quote(text) + "}");
+}
+
 void PageLog::Title(const std::string& title) {
   Line("{\"title\":" + Quote(title) + "}");
 }

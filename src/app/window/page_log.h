@@ -8,6 +8,7 @@
 //   {"asking":"kind","text":"..."}  a dialog is being shown
 //   {"prompt":"kind","text":"...","answer":"..."}  and how it was answered
 //   {"title":"..."}       the page's title changed
+//   {"status":"..."}      the status line shows a text
 //   {"loaded":"uri"}      a page finished loading
 //   {"screenshot":"path"} a screenshot was written
 #pragma once
@@ -35,6 +36,7 @@ class PageLog {
   void Asking(const PromptRecord& record);
   void Prompt(const PromptRecord& record);
   void Title(const std::string& title);
+  void Status(const std::string& text);
   void Loaded(const std::string& uri);
   void Screenshot(const std::string& path);
 

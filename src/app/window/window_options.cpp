@@ -23,7 +23,7 @@ const char* WindowUsage() {
   return "usage: orbo [--app-dir DIR] [--page-log] [--control] [--start monitor|setup]\n"
          "            [--answer yes|no|ok]... [--file PATH]... [--auto-answer]\n"
          "            [--screenshot PATH] [--exit-after MS] [--bench-runscript N] [--verbose]\n"
-         "            [--usb-sim SOCKET]\n";
+         "            [--usb-sim SOCKET] [--no-port]\n";
 }
 
 std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& args,
@@ -50,6 +50,8 @@ std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& 
       options.autoAnswer = true;
     } else if (arg == "--verbose") {
       options.verbose = true;
+    } else if (arg == "--no-port") {
+      options.virtualPort = false;
     } else if (arg == "--start") {
       if (!value(&options.start)) return std::nullopt;
       if (options.start != "monitor" && options.start != "setup") {

@@ -20,6 +20,7 @@ struct WindowOptions {
   int benchRunScript = 0;            // --bench-runscript N: measure and exit
   bool verbose = false;              // --verbose: debug trace on stderr
   std::string usbSim;                // --usb-sim SOCKET: the simulated box's USB report socket
+  bool virtualPort = true;           // --no-port: run without the virtual port
 };
 
 // Parses argv (without the program name). nullopt and *error set when an

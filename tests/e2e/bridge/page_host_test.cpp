@@ -42,7 +42,7 @@ class PageHostTest : public ::testing::Test {
 
   // Runs orbo-cli page with input on stdin; waits for it to end.
   HostRun Page(const std::string& input, Lines extra_args = {}) {
-    Lines args = {ORBO_APP_DIR "/orbo-cli", "page", "--app-dir", AppDir()};
+    Lines args = {ORBO_APP_DIR "/orbo-cli", "page", "--no-port", "--app-dir", AppDir()};
     args.insert(args.end(), extra_args.begin(), extra_args.end());
     const test::ProcessResult result = test::RunProcess(args, 60000, input);
     return HostRun{result.exitCode, SplitLines(result.out), result.err};

@@ -1,0 +1,466 @@
+// bench-libs: orbo_vcom
+// The port's data paths against socat on loopback, with figures printed:
+//   relay throughput vs "socat TCP-LISTEN:...,reuseaddr TCP:..."
+//   pty->TCP and TCP->pty throughput vs "socat PTY,link=...,raw,echo=0 TCP:..."
+//     (every byte checked)
+//   one-byte round trip through the port, added to a direct TCP round trip
+//   1000 open/close cycles of the port and 1000 connect/close cycles
+//     through the relay: descriptors, threads and memory before and after
+// Usage: bench_vcom [MiB per run, default 1024] [relay|pty|rtt|cycles ...]
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/unique_fd.h"
+#include "vcom/port_parameters.h"
+#include "vcom/port_paths.h"
+#include "vcom/relay.h"
+#include "vcom/sec_client.h"
+
+extern char** environ;
+
+namespace {
+
+using orbo::UniqueFd;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr size_t kBlock = 1 << 20;
+
+// A repeating random block: a byte's value depends on its offset, so a
+// reader checks what arrives without keeping a copy.
+struct Pattern {
+  std::vector<char> block = std::vector<char>(kBlock + 65537);
+  Pattern() {
+    std::mt19937 rng(7);
+    for (size_t i = 0; i < kBlock; ++i) block[i] = static_cast<char>(rng());
+    std::memcpy(block.data() + kBlock, block.data(), block.size() - kBlock);
+  }
+  // Bytes [offset, offset+n) of the stream (n <= 65536).
+  const char* At(uint64_t offset) const { return block.data() + offset % kBlock; }
+  bool Check(uint64_t offset, const char* data, size_t n) const {
+    while (n > 0) {
+      size_t run = std::min<size_t>(n, 65536);
+      if (std::memcmp(At(offset), data, run) != 0) return false;
+      offset += run;
+      data += run;
+      n -= run;
+    }
+    return true;
+  }
+};
+const Pattern kPattern;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+UniqueFd Listen(int* port) {
+  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  int one = 1;
+  ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a = Loopback(0);
+  socklen_t len = sizeof a;
+  ::bind(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::listen(fd.get(), 64);
+  ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&a), &len);
+  *port = ntohs(a.sin_port);
+  return fd;
+}
+
+int FreePort() {
+  int port = 0;
+  Listen(&port);
+  return port;
+}
+
+// Connects, retrying while a freshly started program gets ready.
+UniqueFd Connect(int port, int waitMs = 5000) {
+  const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in a = Loopback(port);
+    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+    if (Clock::now() > end) return UniqueFd();
+    ::poll(nullptr, 0, 5);
+  }
+}
+
+bool WaitFor(const fs::path& path, int waitMs = 5000) {
+  const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+  while (!fs::exists(path)) {
+    if (Clock::now() > end) return false;
+    ::poll(nullptr, 0, 5);
+  }
+  return true;
+}
+
+// Writes total pattern bytes to fd.
+bool Produce(int fd, uint64_t total) {
+  for (uint64_t off = 0; off < total;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(65536, total - off));
+    ssize_t w = ::write(fd, kPattern.At(off), n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    off += static_cast<uint64_t>(w);
+  }
+  return true;
+}
+
+// Reads and checks total pattern bytes from fd; false on a mismatch or end.
+bool Consume(int fd, uint64_t total) {
+  std::vector<char> buf(256 * 1024);
+  for (uint64_t off = 0; off < total;) {
+    ssize_t n =
+        ::read(fd, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), total - off)));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !kPattern.Check(off, buf.data(), static_cast<size_t>(n))) return false;
+    off += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+struct Child {
+  pid_t pid = -1;
+  explicit Child(std::vector<std::string> args, int readyFd = -1) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    if (readyFd >= 0) posix_spawn_file_actions_adddup2(&fa, readyFd, 3);
+    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+  }
+  ~Child() {
+    if (pid > 0) {
+      ::kill(pid, SIGTERM);
+      ::waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
+// Sends total bytes into `in` and times their arrival, checked, at `out`.
+double Throughput(int in, int out, uint64_t total, bool* exact) {
+  const auto start = Clock::now();
+  std::thread writer([&] { Produce(in, total); });
+  *exact = Consume(out, total);
+  const double s = Seconds(start);
+  if (!*exact) {
+    std::printf("bytes lost or changed; stopping\n");
+    std::_Exit(1);
+  }
+  writer.join();
+  return static_cast<double>(total) / (1 << 20) / s;
+}
+
+// A relay (ours in-process, or socat) between a client and a sink.
+double RelayRun(bool socat, uint64_t total, bool* exact) {
+  int sinkPort = 0;
+  UniqueFd sink = Listen(&sinkPort);
+  const int local = FreePort();
+  orbo::vcom::Relay relay;
+  std::unique_ptr<Child> child;
+  if (socat) {
+    child = std::make_unique<Child>(std::vector<std::string>{
+        "socat", "TCP-LISTEN:" + std::to_string(local) + ",bind=127.0.0.1,reuseaddr",
+        "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+  } else {
+    relay.Start({local, sinkPort, "127.0.0.1"});
+  }
+  UniqueFd client = Connect(local);
+  UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
+  return Throughput(client.get(), far.get(), total, exact);
+}
+
+UniqueFd OpenRaw(const fs::path& link) {
+  UniqueFd fd(::open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+  termios tio{};
+  ::tcgetattr(fd.get(), &tio);
+  cfmakeraw(&tio);
+  ::tcsetattr(fd.get(), TCSANOW, &tio);
+  return fd;
+}
+
+long CountEntries(const fs::path& dir) {
+  std::error_code ec;
+  long n = 0;
+  for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); ++it) ++n;
+  return n;
+}
+
+long RssKib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void PrintUse(const char* what, pid_t pid, long fds0, long threads0, long rss0) {
+  const fs::path proc = "/proc/" + std::to_string(pid);
+  std::printf("%s: fds %ld -> %ld, threads %ld -> %ld, RSS %ld -> %ld KiB\n", what, fds0,
+              CountEntries(proc / "fd"), threads0, CountEntries(proc / "task"), rss0, RssKib(pid));
+}
+
+// The port service of this run, started in the foreground.
+struct Service {
+  fs::path dir;
+  std::unique_ptr<Child> child;
+  std::unique_ptr<orbo::vcom::SecClient> client;
+  Service() {
+    char tmpl[] = "/tmp/bench_vcom.XXXXXX";
+    dir = ::mkdtemp(tmpl);
+    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    ::setenv("WINEPREFIX", (dir / "no-wine").c_str(), 1);
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return;
+    // Above 3, so that the child's copy on 3 is a real duplicate.
+    int ready[2] = {::fcntl(pipeFds[0], F_DUPFD_CLOEXEC, 10),
+                    ::fcntl(pipeFds[1], F_DUPFD_CLOEXEC, 10)};
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    child = std::make_unique<Child>(
+        std::vector<std::string>{
+            (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app/orbo-portd")
+                .string(),
+            "run", "--ready-fd", "3"},
+        ready[1]);
+    ::close(ready[1]);
+    char b;
+    [[maybe_unused]] ssize_t n = ::read(ready[0], &b, 1);
+    ::close(ready[0]);
+    client = std::make_unique<orbo::vcom::SecClient>(orbo::vcom::ServiceSocketPath());
+  }
+  ~Service() {
+    child.reset();
+    fs::remove_all(dir);
+  }
+  // A port for name towards 127.0.0.1:port; its link.
+  fs::path Create(const std::string& name, int port) {
+    client->sec_ConnectService(".");
+    int32_t id = -1;
+    client->sec_CreateConnection(1, &id);
+    for (const auto& [key, value] : orbo::vcom::ConnectionParameters(
+             name, "127.0.0.1", std::to_string(port), "115200,N,8,1")) {
+      client->sec_SetParam(id, key, value);
+    }
+    client->sec_AddConnectionService(id);
+    client->sec_DisconnectService();
+    return orbo::vcom::PortsDir() / name;
+  }
+};
+
+// Median one-byte round trip (microseconds) through write/read pairs.
+double MedianRoundTripUs(int out, int in, int rounds = 2000) {
+  std::vector<double> us;
+  char b = 'x';
+  for (int i = 0; i < rounds; ++i) {
+    const auto t = Clock::now();
+    if (::write(out, &b, 1) != 1 || ::read(in, &b, 1) != 1) return -1;
+    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t).count());
+  }
+  std::nth_element(us.begin(), us.begin() + rounds / 2, us.end());
+  return us[rounds / 2];
+}
+
+// An echo server, a thread per connection; a connection's descriptor and
+// thread end with it, so they do not count against the relay's figures.
+struct Echo {
+  int port = 0;
+  UniqueFd listener = Listen(&port);
+  std::mutex mutex;  // guards live
+  std::condition_variable ended;
+  std::vector<int> live;
+  std::thread thread{[this] {
+    for (;;) {
+      int c = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
+      if (c < 0) return;
+      int one = 1;
+      ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      std::lock_guard<std::mutex> lock(mutex);
+      live.push_back(c);
+      std::thread([this, c] {
+        char buf[65536];
+        for (ssize_t n; (n = ::read(c, buf, sizeof buf)) > 0;) {
+          if (::write(c, buf, static_cast<size_t>(n)) != n) break;
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        live.erase(std::find(live.begin(), live.end(), c));
+        ::close(c);
+        ended.notify_all();
+      }).detach();
+    }
+  }};
+  ~Echo() {
+    ::shutdown(listener.get(), SHUT_RDWR);
+    thread.join();
+    std::unique_lock<std::mutex> lock(mutex);
+    for (int c : live) ::shutdown(c, SHUT_RDWR);
+    ended.wait(lock, [this] { return live.empty(); });
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::signal(SIGPIPE, SIG_IGN);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+  const uint64_t total = mib << 20;
+  bool exactA = false, exactB = false;
+  const std::vector<std::string> parts(argv + std::min(argc, 2), argv + argc);
+  auto want = [&](const char* part) {
+    return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
+  };
+
+  // Relay throughput; each side twice, the better run counts.
+  double ours = 0, theirs = 0;
+  for (int i = 0; i < 2 && want("relay"); ++i) {
+    ours = std::max(ours, RelayRun(false, total, &exactA));
+    theirs = std::max(theirs, RelayRun(true, total, &exactB));
+  }
+  if (want("relay"))
+    std::printf("relay %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
+                static_cast<unsigned long long>(mib), ours, exactA ? "yes" : "NO", theirs,
+                exactB ? "yes" : "NO", ours / theirs);
+
+  Service service;
+  // Port <-> TCP throughput, each way, ours and socat's PTY bridge.
+  for (int way = 0; way < 2 && want("pty"); ++way) {
+    const char* name = way == 0 ? "pty->TCP" : "TCP->pty";
+    double rate[2] = {0, 0};
+    bool exact[2] = {false, false};
+    for (int tool = 0; tool < 2; ++tool) {
+      int sinkPort = 0;
+      UniqueFd sink = Listen(&sinkPort);
+      fs::path link;
+      std::unique_ptr<Child> socat;
+      if (tool == 0) {
+        link = service.Create("COM" + std::to_string(10 + way), sinkPort);
+      } else {
+        link = service.dir / ("socat" + std::to_string(way));
+        socat = std::make_unique<Child>(
+            std::vector<std::string>{"socat", "PTY,link=" + link.string() + ",raw,echo=0",
+                                     "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+      }
+      UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
+      WaitFor(link);
+      UniqueFd pty = OpenRaw(link);
+      rate[tool] = way == 0 ? Throughput(pty.get(), far.get(), total, &exact[tool])
+                            : Throughput(far.get(), pty.get(), total, &exact[tool]);
+    }
+    std::printf("%s %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
+                name, static_cast<unsigned long long>(mib), rate[0], exact[0] ? "yes" : "NO",
+                rate[1], exact[1] ? "yes" : "NO", rate[0] / rate[1]);
+  }
+
+  // One-byte round trip: direct, through our port, through socat's.
+  if (want("rtt")) {
+    Echo echo;
+    UniqueFd direct = Connect(echo.port);
+    int one = 1;
+    ::setsockopt(direct.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const double base = MedianRoundTripUs(direct.get(), direct.get());
+    direct.Reset();
+    UniqueFd port = OpenRaw(service.Create("COM20", echo.port));
+    MedianRoundTripUs(port.get(), port.get(), 50);  // the link comes up
+    const double viaPort = MedianRoundTripUs(port.get(), port.get());
+    port.Reset();
+    const fs::path link = service.dir / "socat-rtt";
+    Child socat({"socat", "PTY,link=" + link.string() + ",raw,echo=0",
+                 "TCP:127.0.0.1:" + std::to_string(echo.port)});
+    WaitFor(link);
+    UniqueFd sp = OpenRaw(link);
+    const double viaSocat = MedianRoundTripUs(sp.get(), sp.get());
+    std::printf(
+        "1-byte round trip (median of 2000): direct TCP %.1f us, port %.1f us (added %.1f us), "
+        "socat PTY %.1f us\n",
+        base, viaPort, viaPort - base, viaSocat);
+  }
+
+  // 1000 open/close cycles of a port, each moving one byte both ways.
+  if (want("cycles")) {
+    Echo echo;
+    const fs::path link = service.Create("COM30", echo.port);
+    const pid_t pid = service.child->pid;
+    const fs::path proc = "/proc/" + std::to_string(pid);
+    for (int i = 0; i < 100; ++i) {
+      UniqueFd warm = OpenRaw(link);
+      MedianRoundTripUs(warm.get(), warm.get(), 1);
+    }
+    const long fds = CountEntries(proc / "fd"), threads = CountEntries(proc / "task");
+    const long rss = RssKib(pid);
+    bool ok = true;
+    for (int i = 0; i < 1000 && ok; ++i) {
+      UniqueFd fd = OpenRaw(link);
+      ok = MedianRoundTripUs(fd.get(), fd.get(), 1) >= 0;
+    }
+    PrintUse(ok ? "1000 port open/close cycles (service)" : "port cycles FAILED", pid, fds, threads,
+             rss);
+  }
+  if (want("cycles")) {
+    Echo echo;
+    orbo::vcom::Relay relay;
+    const int local = FreePort();
+    relay.Start({local, echo.port, "127.0.0.1"});
+    const pid_t self = ::getpid();
+    const fs::path proc = "/proc/self";
+    auto cycle = [&] {
+      UniqueFd c = Connect(local);
+      char b = 'x';
+      return ::write(c.get(), &b, 1) == 1 && ::read(c.get(), &b, 1) == 1;
+    };
+    // Measured when the last bridge and its echo connection have ended.
+    auto settle = [&] {
+      for (int i = 0; i < 5000; ++i) {
+        std::unique_lock<std::mutex> lock(echo.mutex);
+        if (relay.bridgeCount() == 0 && echo.live.empty()) return;
+        lock.unlock();
+        ::poll(nullptr, 0, 1);
+      }
+    };
+    for (int i = 0; i < 100; ++i) cycle();  // allocator and kernel warm-up
+    settle();
+    const long fds = CountEntries(proc / "fd"), threads = CountEntries(proc / "task");
+    const long rss = RssKib(self);
+    bool ok = true;
+    for (int i = 0; i < 1000 && ok; ++i) ok = cycle();
+    settle();
+    PrintUse(ok ? "1000 relay connect/close cycles (this process)" : "relay cycles FAILED", self,
+             fds, threads, rss);
+  }
+  return 0;
+}

@@ -1,0 +1,162 @@
+// orbo-cli vcom: the port service's connections for users and scripts.
+//   vcom status [--json]
+//   vcom create --host H --port P [--name COMn] [--settings 9600,N,8,1]
+//   vcom delete NAME   (a connection name or a port name)
+#include <cjson/cJSON.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/verb.h"
+#include "vcom/com_ports.h"
+#include "vcom/linux_com_ports.h"
+#include "vcom/port_parameters.h"
+#include "vcom/port_paths.h"
+#include "vcom/sec_client.h"
+#include "vcom/serial_settings.h"
+#include "vcom/service_control.h"
+
+namespace orbo::cli {
+namespace {
+
+using namespace orbo::vcom;
+
+using JsonPtr = std::unique_ptr<cJSON, void (*)(cJSON*)>;
+
+// The service's connections as one JSON array; nullptr when it does not
+// answer.
+JsonPtr Connections(SecClient& client) {
+  std::string text;
+  if (!client.Status(&text)) return JsonPtr(nullptr, cJSON_Delete);
+  return JsonPtr(cJSON_Parse(text.c_str()), cJSON_Delete);
+}
+
+std::string Member(const cJSON* o, const char* name) {
+  const cJSON* v = cJSON_GetObjectItemCaseSensitive(o, name);
+  return cJSON_IsString(v) ? v->valuestring : "";
+}
+
+void PrintConnection(const cJSON* c, bool json) {
+  if (json) {
+    char* text = cJSON_PrintUnformatted(c);
+    std::printf("%s\n", text);
+    cJSON_free(text);
+    return;
+  }
+  const cJSON* host = cJSON_GetObjectItemCaseSensitive(c, "network.host");
+  std::string target;
+  if (cJSON_GetArraySize(host) == 2) {
+    target = std::string(cJSON_GetArrayItem(host, 0)->valuestring) + ":" +
+             cJSON_GetArrayItem(host, 1)->valuestring;
+  }
+  std::printf("%-12s %-7s %-22s %-12s %-9s %s\n", Member(c, "name").c_str(),
+              Member(c, "port.name").c_str(), target.c_str(), Member(c, "port.settings").c_str(),
+              cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(c, "linkUp")) ? "link up" : "link down",
+              Member(c, "path").c_str());
+}
+
+int Status(Args args) {
+  const bool json = TakeFlag(&args, "--json");
+  if (!args.empty()) return Fail("usage: orbo-cli vcom status [--json]");
+  SecClient client(ServiceSocketPath());
+  if (!client.sec_ConnectService(".")) return Fail("the port service is not running");
+  JsonPtr list = Connections(client);
+  if (!list) return Fail("the port service did not report its connections");
+  const cJSON* c = nullptr;
+  cJSON_ArrayForEach(c, list.get()) PrintConnection(c, json);
+  return 0;
+}
+
+// Reaches the service, installing and starting it as the tool does when it
+// does not answer.
+bool Reach(SecClient& client) {
+  if (client.sec_ConnectService(".")) return true;
+  ProcessServiceRunner runner(AppDir() / "orbo-portd", AppDir());
+  ServiceControl control(
+      client, runner, SystemSleeper(), [](std::string_view key) { return std::string(key); },
+      nullptr);
+  control.InstallService(nullptr);
+  return client.sec_ConnectService(".");
+}
+
+int Create(Args args) {
+  auto hosts = TakeOption(&args, "--host");
+  auto ports = TakeOption(&args, "--port");
+  auto names = TakeOption(&args, "--name");
+  auto settings = TakeOption(&args, "--settings");
+  if (!args.empty() || hosts.size() != 1 || ports.size() != 1 || names.size() > 1 ||
+      settings.size() > 1) {
+    return Fail("usage: orbo-cli vcom create --host H --port P [--name COMn] [--settings S]");
+  }
+  const int port = std::atoi(ports[0].c_str());
+  if (hosts[0].empty() || port < 1 || port > 65535 || std::to_string(port) != ports[0]) {
+    return Fail("--host must be a host name or address and --port a number from 1 to 65535");
+  }
+  std::string name = names.empty() ? "" : names[0];
+  if (!name.empty() && !ComNumber(name)) return Fail("--name must be COM1 to COM255");
+  const std::string serial = settings.empty() ? "9600,N,8,1" : settings[0];
+  if (!ParseSerialSettings(serial)) {
+    return Fail("--settings must be BAUD,PARITY,DATA,STOP, for example 9600,N,8,1");
+  }
+  SecClient client(ServiceSocketPath());
+  if (!Reach(client)) return Fail("the port service does not answer and could not be started");
+  LinuxComPorts comPorts(PortsDir());
+  if (name.empty()) ChooseFreeComName(client, comPorts, &name);
+  if (name.empty()) return Fail("no free COM name");
+  int32_t id = -1;
+  if (!client.sec_CreateConnection(1, &id)) return Fail("the service made no connection");
+  ParamList params = ConnectionParameters(name, hosts[0], ports[0], serial);
+  params[0].second = SecValue::Text(name);  // a connection named after its port
+  for (const auto& [key, value] : params) {
+    if (!client.sec_SetParam(id, key, value)) {
+      client.sec_DeleteConnection(id);
+      return Fail("the service refused parameter \"" + key + "\"");
+    }
+  }
+  if (!client.sec_AddConnectionService(id)) {
+    client.sec_DeleteConnection(id);
+    return Fail(name + " could not be put into service (in use? see the service log)");
+  }
+  JsonPtr list = Connections(client);
+  const cJSON* c = nullptr;
+  cJSON_ArrayForEach(c, list.get()) {
+    const cJSON* cid = cJSON_GetObjectItemCaseSensitive(c, "id");
+    if (cJSON_IsNumber(cid) && cid->valueint == id) PrintConnection(c, true);
+  }
+  return 0;
+}
+
+int Delete(const Args& args) {
+  if (args.size() != 1) return Fail("usage: orbo-cli vcom delete NAME");
+  SecClient client(ServiceSocketPath());
+  if (!client.sec_ConnectService(".")) return Fail("the port service is not running");
+  JsonPtr list = Connections(client);
+  int removed = 0;
+  const cJSON* c = nullptr;
+  cJSON_ArrayForEach(c, list.get()) {
+    if (Member(c, "name") != args[0] && Member(c, "port.name") != args[0]) continue;
+    const cJSON* id = cJSON_GetObjectItemCaseSensitive(c, "id");
+    if (cJSON_IsNumber(id) && client.sec_DeleteConnection(id->valueint)) ++removed;
+  }
+  if (removed == 0) return Fail("no connection named " + args[0]);
+  std::printf("deleted %d connection(s)\n", removed);
+  return 0;
+}
+
+int VcomVerb(const Args& args) {
+  if (args.empty()) return Fail("usage: orbo-cli vcom status|create|delete ...");
+  Args rest(args.begin() + 1, args.end());
+  if (args[0] == "status") return Status(rest);
+  if (args[0] == "create") return Create(rest);
+  if (args[0] == "delete") return Delete(rest);
+  return Fail("unknown vcom command \"" + args[0] + "\" (status, create, delete)");
+}
+
+}  // namespace
+
+ORBO_CLI_VERB("vcom",
+              "vcom status [--json] | create --host H --port P [--name COMn] [--settings S] | "
+              "delete NAME   the port service's connections",
+              VcomVerb);
+
+}  // namespace orbo::cli

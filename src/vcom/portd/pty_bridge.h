@@ -1,0 +1,80 @@
+// One connection in service: a pseudo-terminal whose slave is linked as
+// <ports dir>/<port name> (and as dosdevices/comN in the user's Wine
+// prefix), and whose bytes travel unchanged over TCP to the remote host.
+//
+// The bridge keeps a descriptor of the slave open itself, so a serial
+// program may open, close and reopen the port at will without the master
+// side ever seeing a hang-up. A lost TCP link is tried again every
+// reconnect period while the port stays open; bytes written to the port in
+// the meantime are kept (up to kMaxPendingBytes) and sent in order once the
+// link is back, and what exceeds that bound is dropped with a diagnostic.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "base/unique_fd.h"
+#include "vcom/serial_settings.h"
+
+namespace orbo::vcom {
+
+inline constexpr size_t kMaxPendingBytes = 1024 * 1024;
+
+struct BridgeConfig {
+  std::string portName;  // "COM<n>"
+  std::string host;
+  int port = 0;
+  SerialSettings serial;
+  bool noDelay = false;    // network.nagle.enable 0
+  bool keepAlive = false;  // network.keepalive.enable
+  int keepAliveIdleMs = 7000;
+  int keepAliveIntervalMs = 1000;
+  bool reconnect = true;
+  int reconnectMs = 1000;
+  std::filesystem::path portsDir;
+  // The Wine prefix's dosdevices folder when one is to be linked.
+  std::optional<std::filesystem::path> wineDevices;
+};
+
+class PtyBridge {
+ public:
+  // Makes the terminal and its links and starts the bridge thread. nullptr,
+  // with *error set, when any of that failed (nothing is left behind).
+  static std::unique_ptr<PtyBridge> Start(const BridgeConfig& config, std::string* error);
+  // Stops the thread, closes every descriptor and removes the links that
+  // still point at this bridge's terminal.
+  ~PtyBridge();
+  PtyBridge(const PtyBridge&) = delete;
+  PtyBridge& operator=(const PtyBridge&) = delete;
+
+  std::filesystem::path linkPath() const { return config_.portsDir / config_.portName; }
+  const std::string& terminalPath() const { return ptsPath_; }
+  bool linkUp() const { return linkUp_.load(); }
+  uint64_t droppedBytes() const { return dropped_.load(); }
+
+ private:
+  explicit PtyBridge(const BridgeConfig& config) : config_(config) {}
+  void Run();
+  void RemoveLinks();
+
+  const BridgeConfig config_;
+  UniqueFd master_;
+  UniqueFd slave_;  // held so the master never sees the last close
+  UniqueFd wake_;   // eventfd: readable when the bridge is to stop
+  std::string ptsPath_;
+  std::optional<std::filesystem::path> wineLink_;
+  std::atomic<bool> linkUp_{false};
+  std::atomic<uint64_t> dropped_{0};
+  std::thread thread_;
+};
+
+// The dosdevices folder of the Wine prefix ($WINEPREFIX, else ~/.wine)
+// when it exists and it and the prefix belong to this user.
+std::optional<std::filesystem::path> FindWineDevices();
+
+}  // namespace orbo::vcom

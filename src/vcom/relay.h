@@ -1,0 +1,61 @@
+// The local TCP relay: listens on 127.0.0.1 at a local port and joins one
+// local client at a time to the box's pass-through endpoint, copying bytes
+// both ways. Further clients wait in the listen backlog until the live
+// bridge ends.
+//
+// The relay waits on readiness (poll) instead of polling on a timer, moves
+// up to 256 KiB per direction at once, and a stop request ends the live
+// bridge at once, so StopRelay never waits on the peers.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "base/unique_fd.h"
+
+namespace orbo::vcom {
+
+struct RelayEndpoint {
+  int listenPort = 0;
+  int remotePort = 0;
+  std::string remoteHost;  // at most 39 bytes (longer names are cut)
+};
+
+class Relay {
+ public:
+  Relay() = default;
+  ~Relay() { StopRelay(); }
+  Relay(const Relay&) = delete;
+  Relay& operator=(const Relay&) = delete;
+
+  // Stops a running relay, then starts one for a copy of endpoint. A port
+  // outside 1 to 65535, or a local port that cannot be bound, ends the relay
+  // at once (with a diagnostic). False only when the relay thread could not
+  // be started.
+  bool Start(const RelayEndpoint& endpoint);
+  // Closes the listener, ends a live bridge by shutting its sockets, and
+  // waits for the relay thread. Nothing when no relay runs.
+  void StopRelay();
+  // True while the relay accepts clients: it started and has not ended
+  // (stopped, or an unresolvable host).
+  bool listening() const { return listening_.load(); }
+  // Live bridges: 0 or 1.
+  int bridgeCount() const { return bridgeCount_.load(); }
+
+ private:
+  void RunRelay(UniqueFd listener, RelayEndpoint endpoint);
+  // Copies bytes between client and remote until one side closes (what it
+  // sent is delivered first) or fails, neither is ready for 300 s, or the
+  // relay is stopped.
+  void PumpBridge(int client, int remote);
+
+  UniqueFd wake_;  // eventfd: readable when the relay is to stop
+  std::thread thread_;
+  std::atomic<bool> listening_{false};
+  std::atomic<int> bridgeCount_{0};
+};
+
+}  // namespace orbo::vcom

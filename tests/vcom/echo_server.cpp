@@ -1,0 +1,95 @@
+#include "vcom/echo_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace orbo::test {
+namespace {
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+}  // namespace
+
+bool EchoServer::Start(int port) {
+  listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  int one = 1;
+  ::setsockopt(listener_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a = Loopback(port);
+  socklen_t len = sizeof a;
+  if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::listen(listener_.get(), 16) != 0 ||
+      ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    listener_.Reset();
+    return false;
+  }
+  port_ = ntohs(a.sin_port);
+  wake_.Reset(::eventfd(0, EFD_CLOEXEC));
+  thread_ = std::thread(&EchoServer::Serve, this);
+  return true;
+}
+
+void EchoServer::Stop() {
+  if (!thread_.joinable()) return;
+  uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(wake_.get(), &one, sizeof one);
+  thread_.join();
+  listener_.Reset();
+}
+
+void EchoServer::Serve() {
+  for (;;) {
+    pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    if (fds[1].revents) break;
+    int c = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
+    if (c < 0) continue;
+    ++accepted_;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      clients_.push_back(c);
+    }
+    workers_.emplace_back([c] {
+      std::vector<char> buf(65536);
+      for (;;) {
+        ssize_t n = ::recv(c, buf.data(), buf.size(), 0);
+        if (n <= 0) break;
+        for (ssize_t done = 0; done < n;) {
+          ssize_t w = ::send(c, buf.data() + done, static_cast<size_t>(n - done), MSG_NOSIGNAL);
+          if (w <= 0) return;
+          done += w;
+        }
+      }
+    });
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int c : clients_) ::shutdown(c, SHUT_RDWR);
+  }
+  for (auto& w : workers_) w.join();
+  workers_.clear();
+  for (int c : clients_) ::close(c);
+  clients_.clear();
+}
+
+int FreeLoopbackPort() {
+  UniqueFd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in a = Loopback(0);
+  socklen_t len = sizeof a;
+  ::bind(s.get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&a), &len);
+  return ntohs(a.sin_port);
+}
+
+}  // namespace orbo::test
