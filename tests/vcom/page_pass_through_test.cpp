@@ -49,7 +49,7 @@ UniqueFd ConnectLocal(int port) {
 
 TEST(PagePassThrough, SerialThenRelayThenBackAndThePortEndsWithTheSession) {
   TempDir dir;
-  dir.Write("app/SoftLang.ini", "[HMI]\nfirst=1\nlang=en\nVirCom=COM7\n");
+  dir.Write("app/SoftLang.ini", "[HMI]\noem=0\nfirst=1\nlang=en\nVirCom=COM7\n");
   dir.Write("app/html/i18n/strings_en.properties",
             Base64Encode("installing_server=Installing\nenable_server=Enabling\n"
                          "install_server_success=Installed\nstatu_ready=Ready\n"
