@@ -1,0 +1,57 @@
+// The in-memory registry: keys and values added by code or loaded from a
+// registry text file (registry_text.h). Lookups ignore ASCII letter case;
+// names keep the case they were added with.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace orbo {
+
+struct RegTextReport;
+
+class MemoryRegistry : public Registry {
+ public:
+  MemoryRegistry() = default;
+  MemoryRegistry(const MemoryRegistry&) = delete;
+  MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+
+  std::optional<std::vector<std::string>> SubKeys(RegRoot root,
+                                                  std::string_view path) const override;
+  std::optional<std::vector<RegValue>> Values(RegRoot root, std::string_view path) const override;
+
+  // Creates root\path with any missing parents (empty path components are
+  // skipped, so "A\\B" and "A\B" are the same key).
+  void AddKey(RegRoot root, std::string_view path);
+  // Sets a value of root\path, creating the key; an existing value of that
+  // name (letter case ignored) is replaced in place.
+  void SetValue(RegRoot root, std::string_view path, RegValue value);
+  void SetText(RegRoot root, std::string_view path, std::string_view name, std::string_view text);
+
+  // Loads a registry text file into this store (see registry_text.h). A
+  // file that cannot be read, or is larger than the parser's bound, gives
+  // false and adds nothing; otherwise true, with broken lines counted in
+  // *report (when given) and skipped.
+  bool LoadFile(const std::filesystem::path& path, std::optional<RegRoot> default_root,
+                RegTextReport* report = nullptr);
+
+ private:
+  struct Key {
+    std::string name;
+    std::vector<std::unique_ptr<Key>> children;
+    std::vector<RegValue> values;
+  };
+  const Key* Find(RegRoot root, std::string_view path) const;
+  Key* Make(RegRoot root, std::string_view path);
+
+  std::map<RegRoot, Key> roots_;
+};
+
+// Splits a key path at "\" into its non-empty components.
+std::vector<std::string_view> SplitRegPath(std::string_view path);
+
+}  // namespace orbo
