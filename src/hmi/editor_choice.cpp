@@ -1,6 +1,7 @@
 #include "hmi/editor_choice.h"
 
 #include "hmi/editor_discovery.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 
@@ -18,17 +19,17 @@ BrowseOutcome CheckBrowsedFolder(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   BrowseOutcome out;
   if (!HasEditorProgram(path)) {
-    out.messageKey = "hmi_no_editor";
+    out.messageKey = keys::kHmiNoEditor;
     return out;
   }
   std::string folder = path + "/";
   if (!IsEditorUsable(folder)) {
-    out.messageKey = "hmi_incompat_ver";
+    out.messageKey = keys::kHmiIncompatVer;
     return out;
   }
   out.folder = folder;
   out.version = ReadEditorVersion(folder);
-  if (out.version.empty()) out.messageKey = "hmi_no_ver";
+  if (out.version.empty()) out.messageKey = keys::kHmiNoVer;
   return out;
 }
 

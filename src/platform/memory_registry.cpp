@@ -18,6 +18,12 @@ std::vector<std::string_view> SplitRegPath(std::string_view path) {
   return parts;
 }
 
+MemoryRegistry::MemoryRegistry() {
+  for (RegRoot root : {RegRoot::kLocalMachine, RegRoot::kCurrentUser, RegRoot::kClassesRoot}) {
+    roots_[root];
+  }
+}
+
 const MemoryRegistry::Key* MemoryRegistry::Find(RegRoot root, std::string_view path) const {
   auto it = roots_.find(root);
   if (it == roots_.end()) return nullptr;

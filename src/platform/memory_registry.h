@@ -16,7 +16,8 @@ struct RegTextReport;
 
 class MemoryRegistry : public Registry {
  public:
-  MemoryRegistry() = default;
+  // The three roots exist (empty) from the start.
+  MemoryRegistry();
   MemoryRegistry(const MemoryRegistry&) = delete;
   MemoryRegistry& operator=(const MemoryRegistry&) = delete;
 
