@@ -1,12 +1,12 @@
 #include "app/page_process.h"
 
 #include "bridge/page_command.h"
-#include "bridge/unavailable_services.h"
+#include "hmi/editor_service.h"
 
 namespace orbo {
 
-std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path&) {
-  return std::make_unique<UnavailableEditor>();
+std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir) {
+  return std::make_unique<EditorService>(appDir);
 }
 
 bool VirtualPortPresent() {

@@ -3,10 +3,12 @@
 #include "app/page_process.h"
 #include "base/logger.h"
 #include "bridge/unavailable_services.h"
+#include "desktop/browser_detect.h"
 #include "formats/lists/cloud_url.h"
 #include "ops/box_ops_bundle.h"
 #include "ops/transfer/file_services.h"
 #include "platform/linux/hid_backends.h"
+#include "platform/linux/xdg_browsers.h"
 
 namespace orbo {
 namespace {
@@ -37,7 +39,7 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   settings_.Load();
   setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
   wifi_ = std::make_unique<WifiListStore>(appDir_);
-  // No subsystem builds these yet; their stand-ins report failure.
+  // No subsystem builds this yet; its stand-in reports failure.
   passThrough_ = std::make_unique<UnavailablePassThrough>();
   editor_ = MakeEditorIntegration(appDir_);
 
@@ -54,6 +56,21 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
 }
 
 ToolServices::~ToolServices() = default;
+
+void ToolServices::DetectBrowsers() {
+  DesktopBrowserRegistry registry(XdgDirs::FromEnvironment());
+  orbo::DetectBrowsers(registry, BrowserCandidates::Default(), &settings_, &browsers_);
+  ORBO_LOG_DEBUG("web browsers: %zu found, using \"%s\" (%s)", browsers_.entries().size(),
+                 browsers_.selectedName().c_str(), browsers_.selectedPath().c_str());
+}
+
+OpenResult ToolServices::OpenInBrowser(const std::string& url) {
+  OpenResult result = OpenUrl(browsers_, url, DefaultProgramStarter());
+  if (result != OpenResult::kStarted) {
+    ORBO_LOG_WARN("address not opened in a browser: %s", OpenResultText(result));
+  }
+  return result;
+}
 
 BridgeServices ToolServices::Services() {
   BridgeServices s;

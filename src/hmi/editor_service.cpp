@@ -12,11 +12,11 @@ EditorService::EditorService(const std::filesystem::path& app_dir, HostResolver 
   LoadEditorSettings(app_dir, &settings_);
 }
 
-int EditorService::IsEditorUsable(const std::string& folder) const {
+int EditorService::IsEditorUsable(const std::string& folder) {
   return orbo::IsEditorUsable(folder, settings_.folder) ? 1 : 0;
 }
 
-int EditorService::LaunchHmiDownload(const std::string& json) const {
+int EditorService::LaunchHmiDownload(const std::string& json) {
   return orbo::LaunchHmiDownload(json, settings_.folder, resolve_, start_);
 }
 

@@ -113,6 +113,8 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
 
 int MainWindow::Run() {
   gtk_widget_show_all(window_);
+  // The browser list is built once the window is shown.
+  tool_->DetectBrowsers();
   if (options_.benchRunScript > 0) {
     bench_ = std::make_unique<RunScriptBench>(
         webkit_web_view_get_user_content_manager(view_), &ui_,
