@@ -4,7 +4,9 @@
 #include <cjson/cJSON.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "cli/verb.h"
 #include "hmi/editor_choice.h"
@@ -71,7 +73,11 @@ int SetEditor(const std::string& given) {
     folder = WindowsToLinuxPath(DefaultWinePrefix(), folder);
     if (folder.empty()) return Fail("\"" + given + "\" is not a folder of the Wine prefix");
   }
-  BrowseOutcome outcome = CheckBrowsedFolder(folder);
+  // The folder is kept in hmi.xml and used from any working directory.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+  if (ec) return Fail("\"" + given + "\" is not a usable path");
+  BrowseOutcome outcome = CheckBrowsedFolder(absolute.lexically_normal().string());
   if (!outcome.messageKey.empty()) {
     SettingsStore settings(AppDir());
     settings.Load();
