@@ -33,6 +33,28 @@ bool BrowserList::SelectBrowser(const std::string& name) {
   return false;
 }
 
+std::string BrowserList::PickName(const std::string& name) {
+  SetSelectedName(name);
+  SelectBrowser(name);
+  return name;
+}
+
+std::string BrowserList::PickExecutable(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const BrowserEntry& e : entries_) {
+    if (e.path == path) {
+      selected_name_ = e.name;
+      selected_path_ = e.path;
+      return e.name;
+    }
+  }
+  const std::string name = std::filesystem::path(path).filename().string();
+  entries_.push_back(BrowserEntry{name, path});
+  selected_name_ = name;
+  selected_path_ = path;
+  return name;
+}
+
 std::vector<BrowserEntry> BrowserList::entries() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return entries_;

@@ -25,6 +25,14 @@ class BrowserList {
   // unchanged when there is none. True when one was found.
   bool SelectBrowser(const std::string& name);
 
+  // The settings dialog's choices; each returns the name to save as "bro".
+  // A listed name becomes the selected name and is selected.
+  std::string PickName(const std::string& name);
+  // A hand-picked executable: the entry with exactly that path is selected;
+  // any other file is appended as an entry named after the file and
+  // selected.
+  std::string PickExecutable(const std::string& path);
+
   std::vector<BrowserEntry> entries() const;
   std::string selectedName() const;
   std::string selectedPath() const;

@@ -98,6 +98,14 @@ TEST_F(BrowserDetect, ResolveChoosesSettingThenChromeThenHttpHandler) {
   EXPECT_EQ(list_.selectedPath(), edge);
   EXPECT_FALSE(list_.SelectBrowser("Opera"));
   EXPECT_EQ(list_.selectedPath(), edge);
+  // The settings dialog: a listed path selects its entry, another file is
+  // appended under its own name.
+  EXPECT_EQ(list_.PickExecutable(chrome), "Chrome");
+  EXPECT_EQ(list_.PickExecutable("/opt/web/surf"), "surf");
+  EXPECT_EQ(list_.entries().size(), 3u);
+  EXPECT_EQ(list_.selectedPath(), "/opt/web/surf");
+  EXPECT_EQ(list_.PickName("Edge"), "Edge");
+  EXPECT_EQ(list_.selectedPath(), edge);
 
   // No Chrome: the http handler's command, named from its lowercased text,
   // cut after the quote that a space follows; the entry keeps its case.
