@@ -21,6 +21,7 @@ run "page call that only queues, worker idle (< 1 ms)" "$b/bench_bridge"
 run "identification against the simulated box (0.9 s of pauses; 1.05x)" "$b/bench_identify"
 run "64 MiB send vs socat (2x) and 256 MiB fetch memory (< 32 MiB)" scripts/bench_transfer.sh "$build"
 run "decrypt and verify a 16 MiB firmware image (< 0.2 s)" "$b/bench_firmware"
+run "parse a 16 MiB Wine registry file (< 500 ms)" "$b/bench_registry"
 if [ "$(id -u)" -eq 0 ]; then
   run "sweep of a silent /24 in a private namespace (<= 0.8 s)" "$b/bench_sweep"
 else

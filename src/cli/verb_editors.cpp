@@ -102,8 +102,7 @@ int EditorsVerb(const Args& in) {
 
 }  // namespace
 
-ORBO_CLI_VERB("editors",
-              "editors [--json] | editors set FOLDER   installed panel editors; choose one",
+ORBO_CLI_VERB("editors", "editors [--json|set DIR]  panel editors found and configured; set one",
               EditorsVerb);
 
 }  // namespace orbo::cli

@@ -29,15 +29,9 @@ const MemoryRegistry::Key* MemoryRegistry::Find(RegRoot root, std::string_view p
   if (it == roots_.end()) return nullptr;
   const Key* key = &it->second;
   for (std::string_view part : SplitRegPath(path)) {
-    const Key* next = nullptr;
-    for (const auto& child : key->children) {
-      if (EqualsIgnoreAsciiCase(child->name, part)) {
-        next = child.get();
-        break;
-      }
-    }
-    if (!next) return nullptr;
-    key = next;
+    auto child = key->byLowerName.find(ToAsciiLower(part));
+    if (child == key->byLowerName.end()) return nullptr;
+    key = child->second;
   }
   return key;
 }
@@ -45,13 +39,7 @@ const MemoryRegistry::Key* MemoryRegistry::Find(RegRoot root, std::string_view p
 MemoryRegistry::Key* MemoryRegistry::Make(RegRoot root, std::string_view path) {
   Key* key = &roots_[root];
   for (std::string_view part : SplitRegPath(path)) {
-    Key* next = nullptr;
-    for (auto& child : key->children) {
-      if (EqualsIgnoreAsciiCase(child->name, part)) {
-        next = child.get();
-        break;
-      }
-    }
+    Key*& next = key->byLowerName[ToAsciiLower(part)];
     if (!next) {
       key->children.push_back(std::make_unique<Key>());
       next = key->children.back().get();
@@ -84,14 +72,16 @@ void MemoryRegistry::AddKey(RegRoot root, std::string_view path) {
 }
 
 void MemoryRegistry::SetValue(RegRoot root, std::string_view path, RegValue value) {
-  Key* key = Make(root, path);
-  for (RegValue& v : key->values) {
-    if (EqualsIgnoreAsciiCase(v.name, value.name)) {
-      v = std::move(value);
-      return;
-    }
+  SetValueIn(Make(root, path), std::move(value));
+}
+
+void MemoryRegistry::SetValueIn(Key* key, RegValue value) {
+  auto [at, added] = key->valueByLowerName.emplace(ToAsciiLower(value.name), key->values.size());
+  if (added) {
+    key->values.push_back(std::move(value));
+  } else {
+    key->values[at->second] = std::move(value);
   }
-  key->values.push_back(std::move(value));
 }
 
 void MemoryRegistry::SetText(RegRoot root, std::string_view path, std::string_view name,

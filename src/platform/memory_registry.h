@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "platform/registry.h"
 
@@ -33,6 +34,19 @@ class MemoryRegistry : public Registry {
   void SetValue(RegRoot root, std::string_view path, RegValue value);
   void SetText(RegRoot root, std::string_view path, std::string_view name, std::string_view text);
 
+  // A key kept open for adding many values (the file parser): created as
+  // AddKey does; valid while this registry lives.
+  struct Key {
+    std::string name;
+    std::vector<std::unique_ptr<Key>> children;         // in the order they were added
+    std::unordered_map<std::string, Key*> byLowerName;  // the same children, by folded name
+    std::vector<RegValue> values;
+    std::unordered_map<std::string, size_t> valueByLowerName;  // index into values
+  };
+  Key* OpenForWriting(RegRoot root, std::string_view path) { return Make(root, path); }
+  // SetValue on an open key.
+  static void SetValueIn(Key* key, RegValue value);
+
   // Loads a registry text file into this store (see registry_text.h). A
   // file that cannot be read, or is larger than the parser's bound, gives
   // false and adds nothing; otherwise true, with broken lines counted in
@@ -41,11 +55,6 @@ class MemoryRegistry : public Registry {
                 RegTextReport* report = nullptr);
 
  private:
-  struct Key {
-    std::string name;
-    std::vector<std::unique_ptr<Key>> children;
-    std::vector<RegValue> values;
-  };
   const Key* Find(RegRoot root, std::string_view path) const;
   Key* Make(RegRoot root, std::string_view path);
 

@@ -237,7 +237,7 @@ class Parser {
   }
 
   void KeyLine(std::string_view line, int line_no) {
-    have_key_ = false;
+    key_ = nullptr;
     std::string path;
     if (escaped_keys_) {
       size_t pos = 1;
@@ -262,10 +262,7 @@ class Parser {
       if (!rest.empty()) rest += '\\';
       rest.append(parts[i]);
     }
-    root_ = *root;
-    key_ = std::move(rest);
-    have_key_ = true;
-    out_->AddKey(root_, key_);
+    key_ = out_->OpenForWriting(*root, rest);
     ++report_->keys;
   }
 
@@ -282,7 +279,7 @@ class Parser {
     }
     std::string_view rest = Trim(line.substr(pos));
     if (rest.empty() || rest.front() != '=') return Bad(line_no, "value without \"=\"");
-    if (!have_key_) return Bad(line_no, "value outside a readable key");
+    if (!key_) return Bad(line_no, "value outside a readable key");
     bool skip = false;
     std::string reason = ParseValueData(rest.substr(1), &value, &skip);
     if (!reason.empty()) return Bad(line_no, reason);
@@ -294,7 +291,7 @@ class Parser {
       }
       return;
     }
-    out_->SetValue(root_, key_, std::move(value));
+    MemoryRegistry::SetValueIn(key_, std::move(value));
     ++report_->values;
   }
 
@@ -303,9 +300,7 @@ class Parser {
   RegTextReport* report_;
   bool escaped_keys_ = false;
   bool seen_content_ = false;
-  bool have_key_ = false;
-  RegRoot root_ = RegRoot::kLocalMachine;
-  std::string key_;
+  MemoryRegistry::Key* key_ = nullptr;  // the key values go to; none after a bad key line
 };
 
 }  // namespace
