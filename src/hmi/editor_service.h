@@ -1,4 +1,4 @@
-// Page commands 23 and 24 for one process: the editor settings are read
+// The page commands kEditorCheck and kHmiDownload for one process: the editor settings are read
 // once when it is made (each page process has its own copy, so a change
 // saved later reaches only processes started afterwards).
 #pragma once

@@ -1,5 +1,5 @@
 // Starting the panel editor's download tool against a box's pass-through
-// endpoint (page command 24). The tool runs as
+// endpoint (the page command kHmiDownload). The tool runs as
 //   <editor folder>Download.exe "LoadMode2 192 168 1 20 0 8000"
 // i.e. the program and exactly one argument, never through a shell. A
 // Download.exe that is a Windows executable is started through `wine`.

@@ -1,4 +1,4 @@
-// Page command 24: the download tool's command line from the page's JSON,
+// The page command kHmiDownload: the download tool's command line from the page's JSON,
 // and the real start of stand-in programs (native, and an "MZ" file through
 // a stand-in wine).
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ class HmiDownloadLaunch : public ::testing::Test {
     fs::permissions(p, fs::perms::owner_all);
   }
 
-  // Launches as command 24 does and waits until the started program ended
+  // Launches as kHmiDownload does and waits until the started program ended
   // (and was reaped). Returns the command's result.
   int Launch(const std::string& folder, const std::string& json) {
     std::promise<int> ended;

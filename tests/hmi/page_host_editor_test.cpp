@@ -1,5 +1,5 @@
-// Commands 23 and 24 through the headless page host: answered on the page's
-// side from hmi.xml, the download tool started as a real program.
+// kEditorCheck ("23") and kHmiDownload ("24") through the headless page host: answered on the
+// page's side from hmi.xml, the download tool started as a real program.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
