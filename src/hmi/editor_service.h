@@ -1,6 +1,7 @@
-// The page commands kEditorCheck and kHmiDownload for one process: the editor settings are read
-// once when it is made (each page process has its own copy, so a change
-// saved later reaches only processes started afterwards).
+// The page commands kEditorCheck and kHmiDownload for one process: the
+// editor settings are read once when it is made (each page process has its
+// own copy, so a change saved later reaches only processes started
+// afterwards).
 #pragma once
 
 #include <filesystem>
