@@ -1,13 +1,13 @@
 #include "app/page_process.h"
 
 #include "bridge/page_command.h"
-#include "bridge/unavailable_services.h"
+#include "hmi/editor_service.h"
 #include "vcom/port_paths.h"
 
 namespace orbo {
 
-std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path&) {
-  return std::make_unique<UnavailableEditor>();
+std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir) {
+  return std::make_unique<EditorService>(appDir);
 }
 
 bool VirtualPortPresent(const std::string& comName) {

@@ -12,8 +12,8 @@
 
 namespace orbo {
 
-// The tool's editor integration for appDir. Never null; until the editor
-// subsystem is wired in, a stand-in that reports no usable editor.
+// The tool's editor integration for appDir, with the editor settings
+// (hmi.xml) read now, once for the process. Never null.
 std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
 
 // True when the tool's virtual serial port comName is in service now, so

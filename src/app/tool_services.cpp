@@ -3,10 +3,12 @@
 #include "app/page_process.h"
 #include "base/logger.h"
 #include "bridge/unavailable_services.h"
+#include "desktop/browser_detect.h"
 #include "formats/lists/cloud_url.h"
 #include "ops/box_ops_bundle.h"
 #include "ops/transfer/file_services.h"
 #include "platform/linux/hid_backends.h"
+#include "platform/linux/xdg_browsers.h"
 #include "vcom/port_system.h"
 
 namespace orbo {
@@ -63,6 +65,21 @@ ToolServices::~ToolServices() = default;
 
 void ToolServices::StartVirtualPort() {
   if (ports_) ports_->Start();
+}
+
+void ToolServices::DetectBrowsers() {
+  DesktopBrowserRegistry registry(XdgDirs::FromEnvironment());
+  orbo::DetectBrowsers(registry, BrowserCandidates::Default(), &settings_, &browsers_);
+  ORBO_LOG_DEBUG("web browsers: %zu found, using \"%s\" (%s)", browsers_.entries().size(),
+                 browsers_.selectedName().c_str(), browsers_.selectedPath().c_str());
+}
+
+OpenResult ToolServices::OpenInBrowser(const std::string& url) {
+  OpenResult result = OpenUrl(browsers_, url, DefaultProgramStarter());
+  if (result != OpenResult::kStarted) {
+    ORBO_LOG_WARN("address not opened in a browser: %s", OpenResultText(result));
+  }
+  return result;
 }
 
 BridgeServices ToolServices::Services() {

@@ -9,6 +9,8 @@
 #include "app/main_frame.h"
 #include "bridge/bridge_services.h"
 #include "bridge/page.h"
+#include "desktop/browser_list.h"
+#include "desktop/browser_open.h"
 #include "platform/sleeper.h"
 #include "settings/app_settings.h"
 
@@ -61,6 +63,15 @@ class ToolServices {
   // as the core's).
   const PageScripts& scripts() const { return scripts_; }
 
+  // Builds the list of installed web browsers from the desktop's entries
+  // and known install places and decides the one to use ("bro", else
+  // Chrome, else the default http handler; "bro" is saved when another took
+  // its place). Front ends call it once, after their window exists.
+  void DetectBrowsers();
+  BrowserList& browsers() { return browsers_; }
+  // Opens url in the selected browser, url being one argument.
+  OpenResult OpenInBrowser(const std::string& url);
+
  private:
   const std::filesystem::path appDir_;
   PageView* view_;
@@ -79,6 +90,7 @@ class ToolServices {
   // The box side of the worker: link step and operations over one link.
   std::unique_ptr<HidBackend> hid_;
   std::unique_ptr<BoxOpsBundle> boxOps_;
+  BrowserList browsers_;  // locks itself; read from any thread
 };
 
 // The cloud monitoring address (URL2 of html/Default.xml): an address with

@@ -57,8 +57,10 @@ class Session {
         pageEditor_(MakeEditorIntegration(options.appDir)),
         core_(tool_.Services()),
         out_(out) {
-    // The window opens on the monitor page.
+    // The window opens on the monitor page; the browser list is built
+    // once it is there, as the window does.
     view_.Navigate(core_.monitorUrl());
+    tool_.DetectBrowsers();
     core_.StartWorker();
     tool_.StartVirtualPort();
   }

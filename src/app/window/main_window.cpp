@@ -127,6 +127,8 @@ void MainWindow::StatusLine::ShowStatusText(const std::string& text) {
 
 int MainWindow::Run() {
   gtk_widget_show_all(window_);
+  // The browser list is built once the window is shown.
+  tool_->DetectBrowsers();
   if (options_.benchRunScript > 0) {
     bench_ = std::make_unique<RunScriptBench>(
         webkit_web_view_get_user_content_manager(view_), &ui_,

@@ -57,7 +57,7 @@ TEST_F(PageHostTest, PageCallsPrintTheirResults) {
       "[\"11\",\"LocalNetwork\"]\n"
       "[\"12\",\"192.168.1.20\"]\n"
       "[\"23\"]\n"              // answered by the page's process
-      "[\"24\",\"{}\"]\n"       // likewise; no download tool yet
+      "[\"24\",\"{}\"]\n"       // likewise; no "url": 0, nothing started
       "[\"5\"]\n"               // one entry: the UI process ignores it
       "[\"5\",null]\n"          // null is not carried either
       "[\"11\",\"x\",\"y\"]\n"  // three entries: ignored, as the window does
@@ -66,7 +66,7 @@ TEST_F(PageHostTest, PageCallsPrintTheirResults) {
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.out,
             (Lines{"{\"navigate\":\"\"}", "{\"result\":0}", "{\"result\":0}", "{\"result\":0}",
-                   "{\"result\":0}", "{\"result\":-1}", "{\"result\":null}", "{\"result\":null}",
+                   "{\"result\":0}", "{\"result\":0}", "{\"result\":null}", "{\"result\":null}",
                    "{\"result\":null}", "{\"result\":0}", "{\"result\":0}"}));
   EXPECT_NE(test::ReadAll(dir_.path() / "app/SoftLang.ini").find("first=0"), std::string::npos);
 }
