@@ -43,7 +43,7 @@ class CliDesktop : public ::testing::Test {
 };
 
 TEST_F(CliDesktop, EditorsListAndSet) {
-  dir_.Write("app/SoftLang.ini", "[HMI]\n");
+  dir_.Write("app/SoftLang.ini", "[HMI]\noem=0\n");
   fs::create_directories(dir_ / "prefix/dosdevices");
   fs::create_symlink("../drive_c", dir_ / "prefix/dosdevices/c:");
   const std::string rel = "prefix/drive_c/Editor/";
@@ -80,7 +80,7 @@ TEST_F(CliDesktop, BrowsersAndOpen) {
       if (fs::exists(path)) GTEST_SKIP() << "a browser is installed at " << path;
     }
   }
-  dir_.Write("app/SoftLang.ini", "[HMI]\nbro=Opera\n");
+  dir_.Write("app/SoftLang.ini", "[HMI]\noem=0\nbro=Opera\n");
   auto firefox = dir_.Write(
       "bin/firefox", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + (dir_ / "url.txt").string() + "'\n");
   fs::permissions(firefox, fs::perms::owner_all);

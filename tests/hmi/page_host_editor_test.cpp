@@ -43,7 +43,7 @@ TEST(PageHostEditor, AnswersCommands23And24OnThePageSide) {
   TempDir dir;
   const fs::path fifo = dir / "args.fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  dir.Write("app/SoftLang.ini", "[HMI]\nlang=en\n");
+  dir.Write("app/SoftLang.ini", "[HMI]\noem=0\nlang=en\n");
   // No hmi.xml yet: no usable editor.
   {
     PageHost host(dir / "app", {});

@@ -345,6 +345,13 @@ int ChildProcess::Wait(int timeoutMs) {
     Reap(60000);
     return -1;
   }
+  {
+    // The program has ended, but the reader may not have taken its last
+    // lines yet: give it until the end of the output (a grandchild that kept
+    // the pipe open must not hold the test for ever).
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(5), [this] { return ended_; });
+  }
   return *status >= 0 && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
 }
 
