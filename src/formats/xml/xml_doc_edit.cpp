@@ -86,8 +86,18 @@ bool XmlDoc::SetAttributeOf(size_t idx, std::string_view name, std::string_view 
     old_len = match.value_len;
     repl = match.quote != 0 ? escaped : "\"" + escaped + "\"";
   }
+  const std::string before(text_, pos, old_len);
+  const size_t tag_len = nodes_[idx].tag_len;
   Splice(pos, old_len, repl, idx);
-  nodes_[idx].tag_len = nodes_[idx].tag_len - old_len + repl.size();
+  nodes_[idx].tag_len = tag_len - old_len + repl.size();
+  // A tag written loosely can swallow the new text (after "b=" with no value
+  // the appended attribute would become b's value); undo such an edit rather
+  // than report a value that does not read back.
+  if (AttributeOf(idx, name) != value) {
+    Splice(pos, repl.size(), before, idx);
+    nodes_[idx].tag_len = tag_len;
+    return false;
+  }
   return true;
 }
 
