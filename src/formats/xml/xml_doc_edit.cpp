@@ -60,7 +60,9 @@ size_t XmlDoc::NewNode(size_t start, std::string_view name, size_t parent) {
 }
 
 bool XmlDoc::SetAttributeOf(size_t idx, std::string_view name, std::string_view value) {
-  if (idx == 0 || !xml::IsValidName(name)) return false;
+  // A zero character would be dropped when the file is read again.
+  if (idx == 0 || !xml::IsValidName(name) || value.find('\0') != std::string_view::npos)
+    return false;
   const xml::Node& node = nodes_[idx];
   const std::string_view tag(text_.data(), node.start + node.tag_len);
   xml::AttrSpan match;
