@@ -5,7 +5,8 @@
 // box's side of the conversation (see ScriptedTransport).
 #include <string>
 
-#include "app/command_state.h"
+#include "bridge/command_state.h"
+#include "bridge/page_command.h"
 #include "fuzz_support.h"
 #include "ops/detect_box.h"
 #include "ops/ops_dispatcher.h"
@@ -13,8 +14,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  static constexpr int kCodes[] = {1, 4, 5, 16, 18, 13, 2};
-  const int code = kCodes[data[0] % std::size(kCodes)];
+  using orbo::BoxOperation;
+  static constexpr BoxOperation kOperations[] = {
+      BoxOperation::kSetTimeAndZone, BoxOperation::kMachineCode, BoxOperation::kNetworkTest,
+      BoxOperation::kSetMode,        BoxOperation::kLight,       BoxOperation::kStopAndReboot,
+      BoxOperation::kFetchSetup};
+  const BoxOperation operation = kOperations[data[0] % std::size(kOperations)];
   orbo::fuzz::OpsRig rig(orbo::fuzz::AsText(data + 1, size - 1));
 
   orbo::CommandState state;
@@ -27,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             [](orbo::BoxLink&, const orbo::CommandState&) { return true; });
   if (step.ConnectAndDetect(state)) {
     state.boxMode = 1;
-    orbo::OpsDispatcher(rig.ctx).Run(code, state);
+    orbo::OpsDispatcher(rig.ctx).Run(operation, state);
   }
   rig.CheckScripts();
   FUZZ_CHECK(orbo::fuzz::NoTempFilesIn(orbo::fuzz::ScratchDir()));

@@ -2,7 +2,7 @@
 // Every script the page gets must be one plain call.
 #include <string>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "fuzz_support.h"
 #include "ops/network_report.h"
 #include "support/recording_view.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/page.h"
+#include "bridge/page.h"
 #include "fuzz_support.h"
 #include "link/box_link.h"
-#include "ops/ops_context.h"
+#include "ops/context/ops_context.h"
 #include "platform/clipboard.h"
 #include "platform/local_addresses.h"
 #include "scripted_transport.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/page_call_text.h"
+#include "bridge/page_call_text.h"
 #include "formats/xml/xml_doc.h"
 #include "fuzz_support.h"
 #include "ops/transfer/transfer_ops.h"
