@@ -156,18 +156,26 @@ bool XmlDoc::AddChild(std::string_view name) {
   size_t node_start;
   if (nodes_[p].self_closed) {
     // "<p a='1' />" becomes "<p a='1'>" + child + "</p>".
+    // Blanks and stray slashes before "/>" go too ("<p a='1' //>" would
+    // stay self-closed otherwise), but nothing of the last attribute.
     const size_t tag_end = nodes_[p].start + nodes_[p].tag_len;
+    size_t attrs_end = nodes_[p].start + 1 + nodes_[p].name_len;
+    xml::ScanTag(std::string_view(text_).substr(0, tag_end), attrs_end,
+                 [&](const xml::AttrSpan& attr) { attrs_end = attr.end; });
     size_t a = tag_end - 2;  // the "/" of "/>"
-    while (a > nodes_[p].start + 1 + nodes_[p].name_len && xml::IsSpace(text_[a - 1])) --a;
+    while (a > attrs_end && (xml::IsSpace(text_[a - 1]) || text_[a - 1] == '/')) --a;
     const std::string lead = l.own_line ? inner : "";
     const std::string trail = l.own_line ? l.newline + l.indent : "";
-    const std::string repl = ">" + lead + elem + trail + "</" + std::string(NameOf(p)) + ">";
+    // An unquoted value ending in "/" ("<p a=b/>") keeps it: a blank keeps
+    // that slash from closing the tag again.
+    const std::string open = text_[a - 1] == '/' ? " >" : ">";
+    const std::string repl = open + lead + elem + trail + "</" + std::string(NameOf(p)) + ">";
     Splice(a, tag_end - a, repl, p);
     xml::Node& parent = nodes_[p];
-    parent.tag_len = a + 1 - parent.start;
+    parent.tag_len = a + open.size() - parent.start;
     parent.end_len = parent.name_len + 3;
     parent.self_closed = false;
-    node_start = a + 1 + lead.size();
+    node_start = a + open.size() + lead.size();
   } else {
     const size_t content_start = nodes_[p].start + nodes_[p].tag_len;
     const size_t content_end = nodes_[p].start + nodes_[p].length - nodes_[p].end_len;
