@@ -28,3 +28,29 @@ function(orbo_gtest name)
   gtest_discover_tests(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
                        DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# orbo_fuzz_target(NAME SOURCES ... DEPS ...)
+# One fuzz target for one parser of outside input, seeded from
+# tests/fuzz/corpus/NAME/ (with tests/fuzz/dict/NAME.dict when the format has
+# keywords). In the ORBO_FUZZ build, fuzz_NAME is a libFuzzer program; in
+# every other build it replays the seeds and the kept findings
+# (tests/fuzz/regressions/NAME/) once, as a unit test.
+function(orbo_fuzz_target name)
+  cmake_parse_arguments(F "" "" "SOURCES;DEPS" ${ARGN})
+  set(target fuzz_${name})
+  add_executable(${target} ${F_SOURCES})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests
+                                               ${CMAKE_SOURCE_DIR}/tests/fuzz)
+  target_link_libraries(${target} PRIVATE orbo_fuzz_support ${F_DEPS})
+  set(seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  if(ORBO_FUZZ)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY ORBO_FUZZ_TARGETS ${name})
+  else()
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+    add_test(NAME fuzz_replay_${name}
+             COMMAND ${target} ${seeds} ${CMAKE_SOURCE_DIR}/tests/fuzz/regressions/${name})
+    set_tests_properties(fuzz_replay_${name} PROPERTIES LABELS unit TIMEOUT 120)
+  endif()
+endfunction()

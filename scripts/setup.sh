@@ -11,6 +11,7 @@ packages=(
   libcjson-dev libssl-dev zlib1g-dev libminizip-dev libhidapi-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev
   xvfb xauth dbus-x11 socat iproute2 python3
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -23,6 +23,7 @@ class PageHost {
   PageHost& operator=(const PageHost&) = delete;
 
   bool started() const { return process_.started(); }
+  pid_t pid() const { return process_.pid(); }
   // Writes one input line (a JSON value).
   void Send(const std::string& line) { process_.Send(line); }
   // Index of the first output line at or after from that pred accepts,

@@ -29,7 +29,8 @@ int SaveWifi(const std::filesystem::path& app_dir, std::string_view name,
   bool matched = false;
   while (doc.FindChild(kEntry)) {
     if (doc.GetChildAttribute(kName) == name) {
-      doc.SetChildAttribute(kPassword, password);
+      // A password the document cannot hold is not reported as saved.
+      if (!doc.SetChildAttribute(kPassword, password)) return -1;
       matched = true;
     }
   }

@@ -66,8 +66,9 @@ class XmlDoc {
   std::string GetAttribute(std::string_view name) const;
   std::string GetChildAttribute(std::string_view name) const;
   // Replaces the attribute's value in place (escaped) or appends the
-  // attribute after the last one. False when there is no such element or
-  // name is not a valid attribute name.
+  // attribute after the last one. False, changing nothing, when there is no
+  // such element, name is not a valid attribute name, value holds a zero
+  // character, or the value would not read back (a loosely written tag).
   bool SetAttribute(std::string_view name, std::string_view value);
   bool SetChildAttribute(std::string_view name, std::string_view value);
   // Inserts an empty element as a child of the main element (the first

@@ -60,7 +60,9 @@ size_t XmlDoc::NewNode(size_t start, std::string_view name, size_t parent) {
 }
 
 bool XmlDoc::SetAttributeOf(size_t idx, std::string_view name, std::string_view value) {
-  if (idx == 0 || !xml::IsValidName(name)) return false;
+  // A zero character would be dropped when the file is read again.
+  if (idx == 0 || !xml::IsValidName(name) || value.find('\0') != std::string_view::npos)
+    return false;
   const xml::Node& node = nodes_[idx];
   const std::string_view tag(text_.data(), node.start + node.tag_len);
   xml::AttrSpan match;
@@ -86,8 +88,18 @@ bool XmlDoc::SetAttributeOf(size_t idx, std::string_view name, std::string_view 
     old_len = match.value_len;
     repl = match.quote != 0 ? escaped : "\"" + escaped + "\"";
   }
+  const std::string before(text_, pos, old_len);
+  const size_t tag_len = nodes_[idx].tag_len;
   Splice(pos, old_len, repl, idx);
-  nodes_[idx].tag_len = nodes_[idx].tag_len - old_len + repl.size();
+  nodes_[idx].tag_len = tag_len - old_len + repl.size();
+  // A tag written loosely can swallow the new text (after "b=" with no value
+  // the appended attribute would become b's value); undo such an edit rather
+  // than report a value that does not read back.
+  if (AttributeOf(idx, name) != value) {
+    Splice(pos, repl.size(), before, idx);
+    nodes_[idx].tag_len = tag_len;
+    return false;
+  }
   return true;
 }
 
@@ -144,18 +156,26 @@ bool XmlDoc::AddChild(std::string_view name) {
   size_t node_start;
   if (nodes_[p].self_closed) {
     // "<p a='1' />" becomes "<p a='1'>" + child + "</p>".
+    // Blanks and stray slashes before "/>" go too ("<p a='1' //>" would
+    // stay self-closed otherwise), but nothing of the last attribute.
     const size_t tag_end = nodes_[p].start + nodes_[p].tag_len;
+    size_t attrs_end = nodes_[p].start + 1 + nodes_[p].name_len;
+    xml::ScanTag(std::string_view(text_).substr(0, tag_end), attrs_end,
+                 [&](const xml::AttrSpan& attr) { attrs_end = attr.end; });
     size_t a = tag_end - 2;  // the "/" of "/>"
-    while (a > nodes_[p].start + 1 + nodes_[p].name_len && xml::IsSpace(text_[a - 1])) --a;
+    while (a > attrs_end && (xml::IsSpace(text_[a - 1]) || text_[a - 1] == '/')) --a;
     const std::string lead = l.own_line ? inner : "";
     const std::string trail = l.own_line ? l.newline + l.indent : "";
-    const std::string repl = ">" + lead + elem + trail + "</" + std::string(NameOf(p)) + ">";
+    // An unquoted value ending in "/" ("<p a=b/>") keeps it: a blank keeps
+    // that slash from closing the tag again.
+    const std::string open = text_[a - 1] == '/' ? " >" : ">";
+    const std::string repl = open + lead + elem + trail + "</" + std::string(NameOf(p)) + ">";
     Splice(a, tag_end - a, repl, p);
     xml::Node& parent = nodes_[p];
-    parent.tag_len = a + 1 - parent.start;
+    parent.tag_len = a + open.size() - parent.start;
     parent.end_len = parent.name_len + 3;
     parent.self_closed = false;
-    node_start = a + 1 + lead.size();
+    node_start = a + open.size() + lead.size();
   } else {
     const size_t content_start = nodes_[p].start + nodes_[p].tag_len;
     const size_t content_end = nodes_[p].start + nodes_[p].length - nodes_[p].end_len;

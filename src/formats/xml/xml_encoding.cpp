@@ -38,15 +38,19 @@ bool IsPlausibleName(std::string_view name) {
   });
 }
 
-// True when iconv knows the encoding and it reads ASCII as ASCII, so that a
-// declaration found by reading the file byte by byte can be true (a UTF-16
-// or UTF-32 name found that way cannot).
-bool ReadsAsAscii(std::string_view name) {
+// True when iconv knows the encoding and it keeps ASCII as ASCII both ways:
+// a declaration found by reading the file byte by byte can then be true (a
+// UTF-16 or UTF-32 name found that way cannot), and a document written in
+// it still starts with a declaration that can be found again (UTF-7 reads
+// ASCII but writes "<" as "+ADw-").
+bool KeepsAscii(std::string_view name) {
   static constexpr std::string_view kProbe = "<?xml version=\"1.0\" encoding=\"x\"?><a b='c'/>";
-  std::string out;
+  std::string read, written;
   bool lossy = false;
-  return ConvertCharset("UTF-8", name, kProbe, &out, {.stop = true}, &lossy) && !lossy &&
-         out == kProbe;
+  return ConvertCharset("UTF-8", name, kProbe, &read, {.stop = true}, &lossy) && !lossy &&
+         read == kProbe &&
+         ConvertCharset(name, "UTF-8", kProbe, &written, {.stop = true}, &lossy) && !lossy &&
+         written == kProbe;
 }
 
 // True when the invalid sequence at pos is a valid start cut off by the end.
@@ -226,7 +230,7 @@ DecodedText DecodeFileBytes(std::string_view bytes, std::vector<std::string>* lo
     DecodeUtf16(bytes.substr(2), true, &r.text, log);
   } else {
     const std::string declared = FindDeclaredEncoding(bytes.substr(0, kHeadBytes), true);
-    const bool usable = !declared.empty() && ReadsAsAscii(declared);
+    const bool usable = !declared.empty() && KeepsAscii(declared);
     if (usable && IsUtf8Name(declared)) {
       r.encoding = declared;
       DecodeUtf8(bytes, &r.text, log);
@@ -275,8 +279,10 @@ bool EncodeText(std::string_view text, std::string_view encoding, bool bom, std:
     ok = Codepage::FromUtf8(text, out, &lossy) && !lossy;
   } else {
     bool lossy = false;
-    if (!ConvertCharset(encoding, "UTF-8", text, out, {.stop = true}, &lossy)) {
-      // Not an encoding this system knows: keep the text as UTF-8.
+    if (!KeepsAscii(encoding) ||
+        !ConvertCharset(encoding, "UTF-8", text, out, {.stop = true}, &lossy)) {
+      // Not an encoding this system knows, or one whose file could not be
+      // read back as itself: keep the text as UTF-8.
       out->assign(text);
       return true;
     }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UBSan) in
+# build-fuzz and runs each for SECONDS (default 60), one after the other.
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+# Prints per target the executions, executions per second and the coverage
+# at start and end. A crash, leak, timeout (over 1 s for one input) or
+# out-of-memory (over 256 MiB) fails the run; the reproducer is left in
+# build-fuzz/fuzz-runs/TARGET/findings/. Inputs that add coverage are kept
+# in build-fuzz/fuzz-runs/TARGET/corpus/ (not in the repository); copy a
+# finding to tests/fuzz/regressions/TARGET/ once it is fixed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+shift || true
+build=build-fuzz
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBO_WERROR=ON \
+    -DORBO_FUZZ=ON $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache) >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" --target orbo_fuzz_all >/dev/null
+
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < "$build/fuzz/targets.txt"
+
+# A small quarantine keeps the 256 MiB limit about our memory, not the
+# sanitizer's (its default quarantine alone is 256 MiB).
+export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1:quarantine_size_mb=16:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+failed=()
+printf '%-16s %12s %10s %14s %8s\n' target executions exec/s "coverage" "new"
+for t in "${targets[@]}"; do
+  [ -n "$t" ] || continue
+  run="$build/fuzz-runs/$t"
+  mkdir -p "$run/corpus" "$run/findings"
+  args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=256 -malloc_limit_mb=256
+        -print_final_stats=1 -artifact_prefix="$run/findings/")
+  [ -f "tests/fuzz/dict/$t.dict" ] && args+=(-dict="tests/fuzz/dict/$t.dict")
+  seeds=(tests/fuzz/corpus/"$t")
+  [ -d "tests/fuzz/regressions/$t" ] && seeds+=(tests/fuzz/regressions/"$t")
+  status=0
+  "$build/fuzz/fuzz_$t" "${args[@]}" "$run/corpus" "${seeds[@]}" >"$run/log.txt" 2>&1 || status=$?
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log.txt" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$run/log.txt" | tail -1)
+  new=$(sed -n 's/^stat::new_units_added: *//p' "$run/log.txt" | tail -1)
+  cov0=$(sed -n 's/.*INITED cov: \([0-9]*\).*/\1/p' "$run/log.txt" | head -1)
+  cov1=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' "$run/log.txt" | tail -1)
+  printf '%-16s %12s %10s %14s %8s\n' "$t" "${execs:-?}" "${rate:-?}" "${cov0:-?} -> ${cov1:-?}" "${new:-?}"
+  if [ "$status" -ne 0 ]; then
+    failed+=("$t")
+    echo "fuzz.sh: $t FAILED (exit $status); reproducer in $run/findings/, log $run/log.txt" >&2
+    grep -m3 -E 'ERROR|check failed|runtime error' "$run/log.txt" >&2 || true
+  fi
+done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz.sh: findings in ${failed[*]}" >&2
+  exit 1
+fi
+echo "fuzz.sh: ${#targets[@]} targets, no findings in ${seconds} s each"
