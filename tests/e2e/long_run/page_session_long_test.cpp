@@ -59,7 +59,7 @@ TEST(PageSessionLongRun, DetectionsAndOperationsLeakNothing) {
   std::string table;
   for (const char* key : {"get_maccode_success", "light_cmd_suc"})
     table += std::string(key) + "=@" + key + "\n";
-  dir.Write("app/SoftLang.ini", "[HMI]\nlang=en\n");
+  dir.Write("app/SoftLang.ini", "[HMI]\noem=0\nlang=en\n");
   dir.Write("app/html/i18n/strings_en.properties", Base64Encode(table));
   BoxSim box(dir.path(), {.udp = false});
   ASSERT_TRUE(box.ready());
