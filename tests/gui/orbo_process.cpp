@@ -28,7 +28,10 @@ bool OrboProcess::Start(const std::string& orbo, const std::vector<std::string>&
   options.inputPipe = true;
   options.errFile = stderr_path;
   // Toolkit settings (the file chooser's, for example) stay in memory.
-  options.setEnv = {"TMPDIR=" + tmp_dir.string(), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory"};
+  // The runtime folder (where the single-instance lock lives) is the
+  // test's own, so tests running side by side do not shut each other out.
+  options.setEnv = {"TMPDIR=" + tmp_dir.string(), "XDG_RUNTIME_DIR=" + tmp_dir.string(),
+                    "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory"};
   options.unsetEnv = {"WAYLAND_DISPLAY", "DISPLAY"};
   // Its own process group, so the X server and the page processes can be
   // ended together if the tool does not close by itself.

@@ -442,5 +442,58 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
   EXPECT_EQ(commands.back(), "Light\r");
 }
 
+TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPage) {
+  StartOrbo({"--start", "setup", "--answer", "ok"});
+  Json report = WaitForReport("report");
+  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_TRUE(report) << Diagnostics();
+  const std::string loaded =
+      R"({"loaded":"file://)" + (app_.path() / "html" / "first_page.html").string() + "\"}";
+  ASSERT_TRUE(Logged(loaded));
+
+  // A second start (same user runtime folder) ends at once without a window.
+  test::OrboProcess second;
+  std::string error;
+  ASSERT_TRUE(second.Start(std::string(ORBO_APP_DIR) + "/orbo",
+                           {"--no-port", "--app-dir", app_.path().string(), "--page-log"},
+                           tmp_.path(), tmp_ / "second.txt", &error))
+      << error;
+  EXPECT_EQ(second.Wait(kPatience), 0) << tmp_.Read("second.txt");
+  EXPECT_TRUE(second.Lines().empty());
+
+  // The letter t does nothing; F5 reloads the page (the first copy still runs).
+  orbo_.Send(R"({"key":"t"})");
+  orbo_.Send(R"({"key":"F5"})");
+  ASSERT_TRUE(Logged(R"({"key":"reload"})"));
+  const size_t reload_at = orbo_.index_of_last();
+  ASSERT_TRUE(Logged(loaded));
+  EXPECT_GT(orbo_.index_of_last(), reload_at);
+  for (size_t i = 0; i < reload_at; ++i) {
+    EXPECT_EQ(orbo_.Lines()[i].rfind(R"({"key")", 0), std::string::npos) << orbo_.Lines()[i];
+  }
+
+  // An address with markup in it fails to load; the error page shows it as text.
+  orbo_.Send(R"({"run":"location.href = 'orbo-none:<b>x</b>&y';"})");
+  ASSERT_FALSE(orbo_
+                   .WaitForLine(
+                       [](const std::string& line) {
+                         return line.rfind(R"({"loaded":"orbo-none:)", 0) == 0;
+                       },
+                       kPatience)
+                   .empty())
+      << Diagnostics();
+  orbo_.Send(R"({"run":"document.title = JSON.stringify({errorPage: document.body.textContent, )"
+             R"(tags: document.body.getElementsByTagName('b').length});"})");
+  Json page = WaitForReport("errorPage");
+  ASSERT_TRUE(page) << Diagnostics();
+  EXPECT_EQ(Text(page, "errorPage").rfind("Failed to load URL orbo-none:<b>x</b>&y with error ", 0),
+            0u)
+      << Text(page, "errorPage");
+  EXPECT_EQ(Number(page, "tags"), 0);
+
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
 }  // namespace
 }  // namespace orbo

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 
+#include "app/window/load_error_page.h"
 #include "app/window/page_log.h"
+#include "app/window/window_keys.h"
 #include "app/window/window_options.h"
 #include "platform/gtk/file_dialog_rules.h"
 #include "platform/gtk/prompt_answers.h"
@@ -49,6 +51,22 @@ TEST(WindowOptionsTest, BadOptionsAreRefusedWithAReason) {
     EXPECT_FALSE(ParseWindowOptions(args, &error)) << args[0];
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(LoadErrorPageTest, AddressAndErrorAreShownAsText) {
+  EXPECT_EQ(HtmlEscape(R"(<a href="x">'&'</a>)"),
+            "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+  EXPECT_EQ(
+      LoadErrorPageHtml("http://127.0.0.1:1/?<script>", "Refused & <gone>", 7),
+      "<html><body bgcolor=\"white\"><h2>Failed to load URL http://127.0.0.1:1/?&lt;script&gt; "
+      "with error Refused &amp; &lt;gone&gt; (7).</h2></body></html>");
+}
+
+TEST(WindowKeysTest, OnlyEscapeAndF5AreActedOn) {
+  EXPECT_EQ(KeyActionFor(0xff1b), KeyAction::kLeaveFullScreen);  // Escape
+  EXPECT_EQ(KeyActionFor(0xffc2), KeyAction::kReload);           // F5
+  EXPECT_EQ(KeyActionFor('t'), KeyAction::kNone);
+  EXPECT_EQ(KeyActionFor(0xffc1), KeyAction::kNone);  // F4
 }
 
 TEST(PageLogTest, WritesOneEscapedJsonObjectPerLine) {

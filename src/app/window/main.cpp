@@ -16,6 +16,7 @@
 #include "platform/gtk/gtk_prompts.h"
 #include "platform/gtk/gtk_ui_thread.h"
 #include "platform/gtk/prompt_answers.h"
+#include "platform/instance_lock.h"
 
 namespace {
 
@@ -60,13 +61,36 @@ int main(int argc, char** argv) {
   appDir = std::filesystem::absolute(appDir, ec).lexically_normal();
   if (!appDir.empty() && appDir.filename().empty()) appDir = appDir.parent_path();
 
+  // One running copy per user: a second start ends at once, silently.
+  // Without a usable runtime folder the tool still starts (with a warning)
+  // rather than refusing the user altogether.
+  orbo::InstanceLock instance;
+  std::string lockError;
+  const std::filesystem::path runtimeDir = orbo::UserRuntimeDir(&lockError);
+  if (!runtimeDir.empty()) {
+    switch (instance.Acquire(runtimeDir / "ORBOSegment", &lockError)) {
+      case orbo::InstanceLockResult::kAcquired:
+        break;
+      case orbo::InstanceLockResult::kHeldElsewhere:
+        return 0;
+      case orbo::InstanceLockResult::kError:
+        ORBO_LOG_WARN("single instance: %s", lockError.c_str());
+        break;
+    }
+  } else {
+    ORBO_LOG_WARN("single instance: %s", lockError.c_str());
+  }
+
   orbo::PageLog log(options->pageLog ? stdout : nullptr);
   // The running program, which branding renames after the tool name and
   // starts again under that name (with the same arguments) when it asks.
   const std::filesystem::path exePath = std::filesystem::read_symlink("/proc/self/exe", ec);
   const orbo::BrandingStep branding = ApplyBrandingAtStart(*options, appDir, exePath, &log);
   if (branding.result != 0) return 1;
-  if (branding.restart) return orbo::RestartProgram(branding.restartProgram, args) ? 0 : 1;
+  if (branding.restart) {
+    instance.Release();  // the program started again must find it free
+    return orbo::RestartProgram(branding.restartProgram, args) ? 0 : 1;
+  }
 
   int status = 0;
   bool restart = false;
@@ -78,6 +102,7 @@ int main(int argc, char** argv) {
     restart = settings.exitRequested;
   }
   // A package replaced while running asks for the renamed program on exit.
+  instance.Release();
   if (restart && !orbo::RestartProgram(orbo::BrandedExecutable(exePath, settings), args)) return 1;
   return status;
 }

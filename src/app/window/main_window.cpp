@@ -6,6 +6,8 @@
 #include "app/web/call_arguments.h"
 #include "app/web/glib_ptr.h"
 #include "app/web/page_origin.h"
+#include "app/window/load_error_page.h"
+#include "app/window/window_keys.h"
 #include "base/logger.h"
 #include "settings/app_settings.h"
 #include "settings/string_table.h"
@@ -108,6 +110,9 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
   g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+  g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+  g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(view_), TRUE, TRUE, 0);
   statusBar_ = gtk_statusbar_new();
   gtk_box_pack_end(GTK_BOX(box), statusBar_, FALSE, FALSE, 0);
@@ -298,6 +303,78 @@ gboolean MainWindow::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*
   return TRUE;  // the tool's pages have no context menu
 }
 
+GtkWidget* MainWindow::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  // New windows (window.open, target=_blank links) open in the user's web
+  // browser, never inside the tool.
+  auto* window = static_cast<MainWindow*>(self);
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+  if (uri != nullptr && uri[0] != '\0' && window->tool_) window->tool_->OpenInBrowser(uri);
+  return nullptr;
+}
+
+gboolean MainWindow::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error,
+                                  gpointer) {
+  // A load the page or the tool itself stopped (a new navigation, a
+  // download) is not a failure to show.
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+    return FALSE;
+  }
+  const std::string address = uri != nullptr ? uri : "";
+  const std::string html = LoadErrorPageHtml(address, error != nullptr ? error->message : "",
+                                             error != nullptr ? error->code : 0);
+  webkit_web_view_load_alternate_html(view, html.c_str(), address.c_str(), address.c_str());
+  return TRUE;
+}
+
+gboolean MainWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto* window = static_cast<MainWindow*>(self);
+  switch (KeyActionFor(event->keyval)) {
+    case KeyAction::kLeaveFullScreen: {
+      const char* uri = webkit_web_view_get_uri(window->view_);
+      webkit_web_view_evaluate_javascript(window->view_, kLeaveFullScreenScript, -1, nullptr,
+                                          uri != nullptr ? uri : "", nullptr, nullptr, nullptr);
+      window->log_->Key("leave full screen");
+      break;
+    }
+    case KeyAction::kReload:
+      webkit_web_view_reload_bypass_cache(window->view_);
+      window->log_->Key("reload");
+      break;
+    case KeyAction::kNone:
+      break;
+  }
+  return FALSE;  // the page gets the key too
+}
+
+void MainWindow::PressKey(const std::string& name) {
+  const guint keyval = gdk_keyval_from_name(name.c_str());
+  GdkWindow* target = gtk_widget_get_window(GTK_WIDGET(view_));
+  if (keyval == GDK_KEY_VoidSymbol || target == nullptr) {
+    ORBO_LOG_ERROR("control: cannot press key %s", name.c_str());
+    return;
+  }
+  GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(target));
+  event->key.send_event = TRUE;
+  event->key.time = GDK_CURRENT_TIME;
+  event->key.keyval = keyval;
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(target));
+  if (seat != nullptr) gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_window_get_display(target)),
+                                        keyval, &keys, &count) &&
+      count > 0) {
+    event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+  }
+  g_free(keys);
+  gtk_widget_event(GTK_WIDGET(view_), event);
+  gdk_event_free(event);
+}
+
 void MainWindow::OnInitializeExtensions(WebKitWebContext* context, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   ExtensionConfig config;
@@ -326,16 +403,20 @@ gboolean MainWindow::OnExitTimer(gpointer self) {
 gboolean MainWindow::OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   if (condition & G_IO_IN) {
-    gchar* line = nullptr;
-    gsize length = 0;
-    const GIOStatus status = g_io_channel_read_line(channel, &line, &length, nullptr, nullptr);
-    if (status == G_IO_STATUS_NORMAL && line != nullptr) {
-      window->HandleControlLine(std::string(line, length));
+    // Lines that arrived together sit in the channel's buffer, where the
+    // descriptor's watch does not see them: take every complete one now.
+    GIOStatus status;
+    do {
+      gchar* line = nullptr;
+      gsize length = 0;
+      status = g_io_channel_read_line(channel, &line, &length, nullptr, nullptr);
+      if (status == G_IO_STATUS_NORMAL && line != nullptr) {
+        window->HandleControlLine(std::string(line, length));
+      }
       g_free(line);
-      return G_SOURCE_CONTINUE;
-    }
-    g_free(line);
-    if (status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
+    } while (status == G_IO_STATUS_NORMAL && !window->closing_ &&
+             (g_io_channel_get_buffer_condition(channel) & G_IO_IN) != 0);
+    if (status == G_IO_STATUS_NORMAL || status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
   }
   // End of input (or an error) closes the window.
   window->controlWatch_ = 0;
@@ -353,6 +434,7 @@ void MainWindow::HandleControlLine(const std::string& line) {
   const cJSON* button = cJSON_GetObjectItemCaseSensitive(json.get(), "button");
   const cJSON* run = cJSON_GetObjectItemCaseSensitive(json.get(), "run");
   const cJSON* shot = cJSON_GetObjectItemCaseSensitive(json.get(), "screenshot");
+  const cJSON* key = cJSON_GetObjectItemCaseSensitive(json.get(), "key");
   if (cJSON_IsString(button)) {
     const std::string name = button->valuestring;
     if (name == "monitor" || name == "setup") {
@@ -385,6 +467,8 @@ void MainWindow::HandleControlLine(const std::string& line) {
         },
         new Pending{this, shot->valuestring},
         [](gpointer data) { delete static_cast<Pending*>(data); });
+  } else if (cJSON_IsString(key)) {
+    PressKey(key->valuestring);
   } else if (cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(json.get(), "quit"))) {
     RequestClose();
   } else {

@@ -9,6 +9,8 @@
 //   {"run":"TEXT","kind":K}  RunScript(TEXT, K) from a non-UI thread (K
 //                            defaults to 1, a plain script)
 //   {"screenshot":"PATH"}    write a PNG of the window now
+//   {"key":"NAME"}           a key press on the view (a toolkit key name:
+//                            F5, Escape, t)
 //   {"quit":true}            close the window (so does end of input)
 #pragma once
 
@@ -57,6 +59,10 @@ class MainWindow {
   static void OnTitleChanged(GObject*, GParamSpec*, gpointer self);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
                                 gpointer);
+  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer self);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static void OnInitializeExtensions(WebKitWebContext* context, gpointer self);
   static void OnMonitorClicked(GtkButton*, gpointer self);
   static void OnSetupClicked(GtkButton*, gpointer self);
@@ -83,6 +89,7 @@ class MainWindow {
   void HandleControlLine(const std::string& line);
   void SyncMonitorAddress();
   bool WriteScreenshot(const std::string& path);
+  void PressKey(const std::string& name);
   void RequestClose();
   void Shutdown();
 

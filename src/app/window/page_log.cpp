@@ -53,6 +53,9 @@ void PageLog::Title(const std::string& title) {
 void PageLog::Loaded(const std::string& uri) {
   Line("{\"loaded\":" + Quote(uri) + "}");
 }
+void PageLog::Key(const std::string& action) {
+  Line("{\"key\":" + Quote(action) + "}");
+}
 void PageLog::Screenshot(const std::string& path) {
   Line("{\"screenshot\":" + Quote(path) + "}");
 }

@@ -38,6 +38,8 @@ class PageLog {
   void Title(const std::string& title);
   void Status(const std::string& text);
   void Loaded(const std::string& uri);
+  // What a key the window acts on did ("reload", "leave full screen").
+  void Key(const std::string& action);
   void Screenshot(const std::string& path);
 
   // The JSON text of a string (quoted, escaped); invalid UTF-8 becomes
