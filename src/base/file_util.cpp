@@ -64,6 +64,25 @@ int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* t
   return fd;
 }
 
+void RemoveStaleTempFiles(const std::filesystem::path& dir, std::string_view target_name) {
+  std::error_code ec;
+  const std::filesystem::path folder = dir.empty() ? std::filesystem::path(".") : dir;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const size_t mark = name.rfind(".tmp.");
+    // ".<name>.tmp." and the six characters mkostemp put in.
+    if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2 ||
+        name.size() - mark != 11) {
+      continue;
+    }
+    if (!target_name.empty() && std::string_view(name).substr(1, mark - 1) != target_name) continue;
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec) && !it->is_symlink(type_ec))
+      std::filesystem::remove(it->path(), type_ec);
+  }
+}
+
 bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesystem::path& path) {
   bool ok = true;
   struct stat st {};

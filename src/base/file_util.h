@@ -27,6 +27,12 @@ bool WriteFdFully(int fd, const void* data, size_t length);
 // and returns its descriptor, or -1. *tmp_path receives its name.
 int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* tmp_path);
 
+// Removes the temporary files CreateTempBeside made in dir (".<name>
+// .tmp.XXXXXX") that a process which ended abruptly left behind; with a
+// target name, only those of that target. Call only while no temporary
+// file of them is being written.
+void RemoveStaleTempFiles(const std::filesystem::path& dir, std::string_view target_name = {});
+
 // Renames tmp over path after fsync of the file; false on failure (tmp is
 // then removed).
 bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesystem::path& path);
