@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/main_frame.h"
 #include "bridge/bridge_services.h"
@@ -29,6 +30,9 @@ class Prompts;
 
 // How the tool reaches its box, for the front ends' command lines.
 struct ToolOptions {
+  ToolOptions() = default;
+  explicit ToolOptions(std::string usbSim) : usbSimSocket(std::move(usbSim)) {}
+
   // The simulator's USB report socket; empty: a real box through hidapi.
   std::string usbSimSocket;
   // The virtual port (and the port service behind it); off for runs that
