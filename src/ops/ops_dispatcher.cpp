@@ -15,11 +15,11 @@ namespace {
 // takes at most two link waits (its first bytes, the rest of them) plus
 // its purge and pause, so three waits each bound it with room to spare.
 // Transfers, and the operations that may send a firmware image, bound
-// their parts by the file's size instead (see SendFile and FetchFile).
+// their parts by the file's size instead (see SendFile and FetchFile). The
+// time operation asks the user before its reboot, so only its exchanges
+// are bounded: the user's time to answer is not the box's.
 int CommandExchanges(BoxOperation operation) {
   switch (operation) {
-    case BoxOperation::kSetTimeAndZone:
-      return 3;  // zone, time, reset
     case BoxOperation::kSetMode:
       return 2;  // mode, reset
     case BoxOperation::kNetworkTest:
