@@ -30,9 +30,6 @@ class Prompts;
 
 // How the tool reaches its box, for the front ends' command lines.
 struct ToolOptions {
-  ToolOptions() = default;
-  explicit ToolOptions(std::string usbSim) : usbSimSocket(std::move(usbSim)) {}
-
   // The simulator's USB report socket; empty: a real box through hidapi.
   std::string usbSimSocket;
   // The virtual port (and the port service behind it); off for runs that

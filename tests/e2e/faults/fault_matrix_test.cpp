@@ -285,7 +285,7 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
     }
     table += "string_format=%.1f|%.1f|%.1f\n";
     CopyShippedFiles(App());
-    dir_.Write("app/SoftLang.ini", "[HMI]\nlang=en\n");
+    dir_.Write("app/SoftLang.ini", "[HMI]\noem=0\nlang=en\n");
     dir_.Write("app/html/i18n/strings_en.properties", Base64Encode(table));
     dir_.Write("app/setup.xml", "<setup old=\"1\"/>");
     dir_.Write("app/fetched.kzrp", "old project");
@@ -325,12 +325,14 @@ TEST_P(FaultMatrix, EndsBoundedFailsVisiblyKeepsFilesAndRecovers) {
                                      : App() / "fetched.kzrp");
   ToolOptions options;
   options.usbSimSocket = op.usb ? box.usb_path() : "";
-  options.link.tcp.connect_ms = 2000;
-  options.link.tcp.io_ms = kIoWaitMs;
-  options.link.usb.read_ms = kIoWaitMs;
-  options.link.usb.long_read_ms = kIoWaitMs;
-  options.workerStartDelayMs = 0;
-  ToolServices tool(App(), &view, &prompts, &clipboard, options);
+  options.virtualPort = false;
+  ToolTuning tuning;
+  tuning.link.tcp.connect_ms = 2000;
+  tuning.link.tcp.io_ms = kIoWaitMs;
+  tuning.link.usb.read_ms = kIoWaitMs;
+  tuning.link.usb.long_read_ms = kIoWaitMs;
+  tuning.workerStartDelayMs = 0;
+  ToolServices tool(App(), &view, &prompts, &clipboard, options, tuning);
   MainFrameCore core(tool.Services());
   core.StartWorker();
   core.OnSetupButton();
