@@ -9,6 +9,7 @@
 #include "bridge/page_command.h"
 #include "platform/prompts.h"
 #include "settings/app_settings.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 namespace {
@@ -180,8 +181,11 @@ void MainFrameCore::SaveWifiEntry(const std::string& v2) {
     ORBO_LOG_WARN("Wi-Fi entry: text longer than 255 bytes refused; nothing saved");
     return;
   }
-  if (services_.wifi == nullptr || services_.wifi->SaveWifi(name, password) < 0)
-    ORBO_LOG_WARN("Wi-Fi entry: not saved");
+  const int saved = services_.wifi == nullptr ? -1 : services_.wifi->SaveWifi(name, password);
+  if (saved < 0) ORBO_LOG_WARN("Wi-Fi entry: not saved (%d)", saved);
+  // The page is told when the list was refused or the disk failed.
+  if (saved == -3) scripts_.ShowKey(keys::kWifiSaveRefused);
+  if (saved == -2) scripts_.ShowKey(keys::kLocalFileWriteFailed);
 }
 
 void MainFrameCore::ClearFirstStart() {
@@ -193,8 +197,10 @@ void MainFrameCore::ClearFirstStart() {
       was_first = true;
     }
   });
-  if (was_first && !WriteFirstCleared(services_.appDir))
+  if (was_first && !WriteFirstCleared(services_.appDir)) {
     ORBO_LOG_WARN("first start: could not write first=0 to the settings file");
+    scripts_.ShowKey(keys::kLocalFileWriteFailed);
+  }
 }
 
 }  // namespace orbo

@@ -1,6 +1,7 @@
 #include "app/tool_services.h"
 
 #include "app/page_process.h"
+#include "base/file_util.h"
 #include "base/logger.h"
 #include "bridge/unavailable_services.h"
 #include "desktop/browser_detect.h"
@@ -30,13 +31,18 @@ bool HasScheme(const std::string& url) {
 }  // namespace
 
 ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts,
-                           Clipboard* clipboard, ToolOptions options)
+                           Clipboard* clipboard, ToolOptions options, ToolTuning tuning)
     : appDir_(std::move(appDir)),
       view_(view),
       prompts_(prompts),
       clipboard_(clipboard),
       settings_(appDir_),
-      scripts_(view_, [this](std::string_view key) { return settings_.LookupText(key); }) {
+      scripts_(view_, [this](std::string_view key) { return settings_.LookupText(key); }),
+      workerStartDelayMs_(tuning.workerStartDelayMs) {
+  // Temporary files of whole-file writes that a run which ended abruptly
+  // (a kill during a fetch or a save) left beside their targets.
+  RemoveStaleTempFiles(appDir_);
+  RemoveStaleTempFiles(appDir_ / "html");
   settings_.Load();
   setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
   wifi_ = std::make_unique<WifiListStore>(appDir_);
@@ -58,6 +64,7 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   deps.prompts = prompts_;
   deps.clipboard = clipboard_;
   deps.view = view_;
+  deps.linkOptions = tuning.link;
   boxOps_ = std::make_unique<BoxOpsBundle>(deps);
 }
 
@@ -89,7 +96,11 @@ BridgeServices ToolServices::Services() {
   s.view = view_;
   s.prompts = prompts_;
   s.sleeper = &workerSleeper_;
-  s.onStop = [this] { workerSleeper_.Wake(); };
+  s.onStop = [this] {
+    workerSleeper_.Wake();
+    boxOps_->link().Interrupt();
+  };
+  s.workerStartDelayMs = workerStartDelayMs_;
   s.setup = setup_.get();
   s.wifi = wifi_.get();
   s.passThrough = passThrough_;

@@ -5,12 +5,14 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/main_frame.h"
 #include "bridge/bridge_services.h"
 #include "bridge/page.h"
 #include "desktop/browser_list.h"
 #include "desktop/browser_open.h"
+#include "link/box_link.h"
 #include "platform/sleeper.h"
 #include "settings/app_settings.h"
 
@@ -38,19 +40,26 @@ struct ToolOptions {
   vcom::StatusText* statusText = nullptr;
 };
 
+// Limits tests shorten; the defaults are the protocol's.
+struct ToolTuning {
+  BoxLinkOptions link;
+  int64_t workerStartDelayMs = kWorkerStartDelayMs;
+};
+
 class ToolServices {
  public:
   // Loads the settings of appDir. view, prompts and clipboard are borrowed
   // and must outlive this object (and every MainFrameCore built from it).
   ToolServices(std::filesystem::path appDir, PageView* view, Prompts* prompts, Clipboard* clipboard,
-               ToolOptions options = {});
+               ToolOptions options = {}, ToolTuning tuning = {});
   ~ToolServices();
   ToolServices(const ToolServices&) = delete;
   ToolServices& operator=(const ToolServices&) = delete;
 
   // The services for one MainFrameCore; the pointers stay valid while this
   // object lives. Its sleeper is shared with the link step and the
-  // operations, and its onStop wakes that sleeper for good.
+  // operations, and its onStop wakes that sleeper for good and interrupts
+  // the box link, so a running operation ends at once.
   BridgeServices Services();
 
   // Starts the virtual port's start-up thread (when the port is on); the
@@ -80,6 +89,7 @@ class ToolServices {
   SettingsStore settings_;
   PageScripts scripts_;
   RealSleeper workerSleeper_;
+  int64_t workerStartDelayMs_;
 
   std::unique_ptr<SetupFileBuilder> setup_;
   std::unique_ptr<WifiStore> wifi_;

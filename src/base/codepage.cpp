@@ -119,6 +119,12 @@ bool Codepage::ToUtf8(std::string_view bytes, std::string* out) {
     *out = SanitizeUtf8(bytes);
     return false;
   }
+  // iconv's UTF-8 passes some sequences beyond U+10FFFF through (F5-F7
+  // leads, five-byte forms); what leaves here is always valid UTF-8.
+  if (!IsValidUtf8(*out)) {
+    *out = SanitizeUtf8(*out);
+    return false;
+  }
   return !lossy;
 }
 

@@ -31,8 +31,9 @@ class Codepage {
   // the locale's. Returns false (and changes nothing) when iconv lacks it.
   static bool SetCharset(const std::string& name);
 
-  // 8-bit bytes in the code page -> UTF-8. False on bytes the code page does
-  // not define; *out then holds the conversion with U+FFFD in their place.
+  // 8-bit bytes in the code page -> UTF-8, always valid UTF-8. False on
+  // bytes the code page does not define; *out then holds the conversion
+  // with U+FFFD in their place.
   static bool ToUtf8(std::string_view bytes, std::string* out);
   // Same, never failing: for box replies that are shown whatever they hold.
   static std::string ToUtf8Lossy(std::string_view bytes);

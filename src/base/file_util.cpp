@@ -12,7 +12,9 @@ namespace orbo {
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string* out, size_t max_bytes) {
   out->clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: opening a FIFO for reading would wait for a writer
+  // for ever. Anything but a regular file is refused below.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -64,6 +66,25 @@ int CreateTempBeside(const std::filesystem::path& path, std::filesystem::path* t
   return fd;
 }
 
+void RemoveStaleTempFiles(const std::filesystem::path& dir, std::string_view target_name) {
+  std::error_code ec;
+  const std::filesystem::path folder = dir.empty() ? std::filesystem::path(".") : dir;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const size_t mark = name.rfind(".tmp.");
+    // ".<name>.tmp." and the six characters mkostemp put in.
+    if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2 ||
+        name.size() - mark != 11) {
+      continue;
+    }
+    if (!target_name.empty() && std::string_view(name).substr(1, mark - 1) != target_name) continue;
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec) && !it->is_symlink(type_ec))
+      std::filesystem::remove(it->path(), type_ec);
+  }
+}
+
 bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesystem::path& path) {
   bool ok = true;
   struct stat st {};
@@ -81,7 +102,21 @@ bool CommitTempFile(int fd, const std::filesystem::path& tmp, const std::filesys
   return ok;
 }
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+std::filesystem::path WriteTarget(const std::filesystem::path& path) {
+  std::filesystem::path target = path;
+  std::error_code ec;
+  // A bounded walk: a loop of links ends as the last link read.
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, ec); ++hops) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+bool WriteFileAtomic(const std::filesystem::path& link_or_path, std::string_view bytes) {
+  // The rename replaces the link's target, not the link.
+  const std::filesystem::path path = WriteTarget(link_or_path);
   std::filesystem::path tmp;
   int fd = CreateTempBeside(path, &tmp);
   if (fd < 0) return false;

@@ -160,7 +160,9 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   return out;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -173,6 +175,38 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 std::string ToAsciiLower(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = AsciiLower(c);
+  return out;
+}
+
+std::string VisibleText(std::string_view s, bool keep_line_feeds) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size());
+  for (size_t pos = 0; pos < s.size();) {
+    const size_t start = pos;
+    char32_t cp = 0;
+    if (!NextCodePoint(s, &pos, &cp)) {
+      const auto byte = static_cast<unsigned char>(s[start]);
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+      pos = start + 1;
+      continue;
+    }
+    if (cp == U'\n' && keep_line_feeds) {
+      out += '\n';
+    } else if (cp < 0x20 || cp == 0x7F) {
+      out += "\\x";
+      out += kHex[cp >> 4];
+      out += kHex[cp & 15];
+    } else if (cp >= 0x80 && cp <= 0x9F) {
+      out += "\\u00";
+      out += kHex[cp >> 4];
+      out += kHex[cp & 15];
+    } else {
+      out.append(s.substr(start, pos - start));
+    }
+  }
   return out;
 }
 

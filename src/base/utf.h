@@ -21,6 +21,12 @@ bool IsValidUtf8(std::string_view s);
 // Invalid sequences become U+FFFD; always yields valid UTF-8.
 std::string SanitizeUtf8(std::string_view s);
 
+// Text made safe for a terminal or a dialog: control characters (C0, DEL,
+// C1) show as "\x1b" / "\u0085" and bytes that are not UTF-8 as "\xNN",
+// so text from a box or a file cannot drive the terminal or blank a
+// dialog. keep_line_feeds leaves "\n" as it is (for multi-line prompts).
+std::string VisibleText(std::string_view s, bool keep_line_feeds = false);
+
 // Number of code points (an invalid byte counts as one).
 size_t Utf8Length(std::string_view s);
 

@@ -78,7 +78,7 @@ class PrintingView : public PageView {
       return;
     }
     s = s.substr(kHead.size(), s.size() - kHead.size() - kTail.size());
-    std::printf("%s\n", UnescapeJs(s).c_str());
+    std::printf("%s\n", VisibleText(UnescapeJs(s)).c_str());
     std::fflush(stdout);
   }
   void Navigate(const std::string&) override {}
@@ -94,8 +94,10 @@ int Ident(BoxLink& link) {
     std::string text(mode.Text());
     if (std::sscanf(text.c_str(), "Mode=%d", &box_mode) != 1) box_mode = -1;
   }
-  std::printf("type: %s\nserial: %s\nmode: %d\n", std::string(type.Text()).c_str(),
-              std::string(serial.Text()).c_str(), box_mode);
+  // Box text never reaches the terminal raw: an escape sequence in it
+  // could retitle or reprogram the terminal.
+  std::printf("type: %s\nserial: %s\nmode: %d\n", VisibleText(type.Text()).c_str(),
+              VisibleText(serial.Text()).c_str(), box_mode);
   return 0;
 }
 

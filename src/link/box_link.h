@@ -3,8 +3,11 @@
 // exchange with its reply rules. Used by the box worker thread only.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,7 +48,17 @@ struct BoxLinkOptions {
   UsbTimeouts usb;
   int command_pause_ms = 300;  // after every command exchange
   int reply_reads = 5;         // reads that may bring the first reply byte
+  // How long the rest of a reply may lag behind its first bytes. The wait
+  // is taken out of the pause after the command, so a healthy box sees the
+  // same pacing.
+  int reply_gap_ms = 250;
 };
+
+// The link's one bounded wait: the longest a single reply, acknowledgement
+// or transfer block may take. Every overall limit is a multiple of it.
+inline int LinkWaitMs(const BoxLinkOptions& options) {
+  return options.tcp.io_ms;
+}
 
 class BoxLink {
  public:
@@ -69,10 +82,35 @@ class BoxLink {
   // Drops the transport and closes every connection.
   void Close();
 
-  // The current transport's raw operations; false (count 0) without one.
+  // The current transport's raw operations; false (count 0) without one,
+  // once interrupted, or once the deadline in force has passed (a read
+  // then waits no longer than the deadline).
   bool Write(const void* data, size_t length, int64_t* count);
   bool Read(void* buffer, size_t length, int64_t* count);
   void Purge();
+
+  // Reads until length bytes came or wait_ms (or the deadline in force)
+  // ran out: for records of known size such as the transfer header. True
+  // when complete; *count gets the bytes stored.
+  bool ReadRecord(void* buffer, size_t length, int wait_ms, int64_t* count);
+  // Waits up to wait_ms for the first bytes of a reply, then takes more as
+  // long as they keep coming within the reply gap, up to length bytes.
+  // True when anything came; *count gets the bytes stored.
+  bool ReadReply(void* buffer, size_t length, int wait_ms, int64_t* count);
+
+  // Makes every current and later operation of the link fail at once: the
+  // TCP connection is shut down, a USB read ends at its next report, and
+  // nothing connects again. Any thread; for stopping the worker.
+  void Interrupt();
+  bool interrupted() const { return interrupted_.load(); }
+  // True once interrupted or past the deadline in force.
+  bool expired() const { return interrupted() || LeftMs() == 0; }
+
+  // The deadline in force (see LinkDeadline); nullopt: none.
+  using Clock = std::chrono::steady_clock;
+  std::optional<Clock::time_point> deadline() const { return deadline_; }
+  void set_deadline(std::optional<Clock::time_point> deadline) { deadline_ = deadline; }
+  int wait_ms() const { return LinkWaitMs(options_); }
 
   // Purge, write command, then (with a reply buffer) up to five reads of up
   // to 1024 bytes until byte 0 of the buffer is non-zero; purge and pause.
@@ -93,10 +131,55 @@ class BoxLink {
   TcpTransport tcp_;
   std::unique_ptr<UsbTransport> usb_;
   Transport* current_ = nullptr;  // tcp_, usb_ or none
+  std::atomic<bool> interrupted_{false};
+  std::optional<Clock::time_point> deadline_;  // link thread only
+
+  // The current transport as the command exchange sees it: with the
+  // deadline and the interruption applied.
+  class Guarded : public Transport {
+   public:
+    explicit Guarded(BoxLink& link) : link_(link) {}
+    bool Write(const void* data, size_t length, int64_t* count) override {
+      return link_.Write(data, length, count);
+    }
+    bool Read(void* buffer, size_t length, int64_t* count) override {
+      return link_.Read(buffer, length, count);
+    }
+    bool ReadWithin(void* buffer, size_t length, int64_t* count, int wait_ms) override {
+      return link_.ReadWithin(buffer, length, count, wait_ms);
+    }
+    void Purge() override { link_.Purge(); }
+
+   private:
+    BoxLink& link_;
+  };
+  Guarded guarded_{*this};
+
+  // Milliseconds left before the deadline in force; INT32_MAX without one.
+  int64_t LeftMs() const;
+  bool ReadWithin(void* buffer, size_t length, int64_t* count, int wait_ms);
+};
+
+// Puts a deadline of ms from now on every operation of link, or keeps the
+// earlier one already in force, and restores the previous deadline when it
+// goes. Nested scopes narrow the limit: an operation's overall bound
+// contains the bounds of its replies and blocks.
+class LinkDeadline {
+ public:
+  LinkDeadline(BoxLink& link, int64_t ms);
+  ~LinkDeadline() { link_.set_deadline(previous_); }
+  LinkDeadline(const LinkDeadline&) = delete;
+  LinkDeadline& operator=(const LinkDeadline&) = delete;
+
+ private:
+  BoxLink& link_;
+  std::optional<BoxLink::Clock::time_point> previous_;
 };
 
 // The command exchange over one transport (what BoxLink::SendCommand does):
-// purge, write, up to options.reply_reads reads, purge, pause.
+// purge, write, up to options.reply_reads reads within one link wait for
+// the first bytes, then the rest of the reply while it keeps coming within
+// the reply gap; purge (which drains what is left) and pause.
 bool ExchangeCommand(Transport& transport, Sleeper& sleeper, const BoxLinkOptions& options,
                      std::string_view command, ReplyBuffer* reply);
 

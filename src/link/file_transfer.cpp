@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -19,14 +20,19 @@ namespace {
 constexpr int kOkTries = 10;
 constexpr int kMaxMisses = 10;
 constexpr int kPauseMs = 100;
+// Link waits one acknowledgement may take in all, however much unrelated
+// text, garbage or silence comes first.
+constexpr int kAckWaits = 3;
 
-// "OK\r" to the announcement: up to ten 3-byte reads, 100 ms apart. The
-// transfer goes on either way; the result is only logged.
+// "OK\r" to the announcement: up to ten 3-byte records, 100 ms apart, all
+// within one link wait. The transfer goes on either way; the result is
+// only logged.
 bool WaitAnnouncementOk(BoxLink& link) {
-  for (int i = 0; i < kOkTries; ++i) {
+  LinkDeadline overall(link, link.wait_ms());
+  for (int i = 0; i < kOkTries && !link.expired(); ++i) {
     char buf[4] = {};
     int64_t n = 0;
-    link.Read(buf, 3, &n);
+    link.ReadRecord(buf, 3, link.wait_ms(), &n);
     if (std::strcmp(buf, "OK\r") == 0) return true;
     link.sleeper().SleepMs(kPauseMs);
   }
@@ -34,15 +40,17 @@ bool WaitAnnouncementOk(BoxLink& link) {
 }
 
 // One "okok!\r": the first "ERROR\r" is forgiven, the second fails, ten
-// empty or failed reads fail, other text is read past.
+// empty or failed reads fail, other text is read past; all within
+// kAckWaits link waits.
 bool WaitOkok(BoxLink& link) {
+  LinkDeadline overall(link, int64_t{kAckWaits} * link.wait_ms());
   int misses = 0;
   int errors = 0;
-  for (int unrelated = 0; unrelated < kMaxUnrelatedReplies;) {
+  for (int unrelated = 0; unrelated < kMaxUnrelatedReplies && !link.expired();) {
     link.sleeper().SleepMs(kPauseMs);
     char buf[7] = {};
     int64_t n = 0;
-    if (!link.Read(buf, 6, &n) || n <= 0) {
+    if (!link.ReadRecord(buf, 6, link.wait_ms(), &n) && n <= 0) {
       if (++misses >= kMaxMisses) return false;
       continue;
     }
@@ -57,13 +65,15 @@ bool WaitOkok(BoxLink& link) {
 }
 
 // The final answer: "okokok!" or "END" succeed, "timeout" fails, ten empty
-// or failed reads fail, other text is read past.
+// or failed reads fail, other text is read past; all within kAckWaits link
+// waits.
 bool WaitFinal(BoxLink& link) {
+  LinkDeadline overall(link, int64_t{kAckWaits} * link.wait_ms());
   int misses = 0;
-  for (int unrelated = 0; unrelated < kMaxUnrelatedReplies;) {
+  for (int unrelated = 0; unrelated < kMaxUnrelatedReplies && !link.expired();) {
     char buf[8] = {};
     int64_t n = 0;
-    if (!link.Read(buf, 7, &n) || n <= 0) {
+    if (!link.ReadReply(buf, 7, link.wait_ms(), &n)) {
       if (++misses >= kMaxMisses) return false;
       continue;
     }
@@ -72,6 +82,13 @@ bool WaitFinal(BoxLink& link) {
     ++unrelated;
   }
   return false;
+}
+
+// Link waits a transfer of size bytes may take in all: one per block, one
+// for the announcement and kAckWaits per acknowledgement.
+int64_t TransferWaits(uint64_t size) {
+  return static_cast<int64_t>((size + kTransferBlockSize - 1) / kTransferBlockSize) + 1 +
+         3 * kAckWaits;
 }
 
 bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
@@ -84,6 +101,7 @@ bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
   const uint32_t size = static_cast<uint32_t>(st.st_size);
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kTransferBlockSize]);
   if (!block) return false;
+  LinkDeadline overall(link, TransferWaits(size) * link.wait_ms());
 
   link.Purge();
   const std::string announce = "Download " + std::string(box_name) + "\r";
@@ -126,31 +144,37 @@ bool IsCommandArgument(std::string_view text) {
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
                        const std::filesystem::path& local_path) {
   if (!IsCommandArgument(password)) return FetchOutcome::kPasswordRefused;
+  // What an earlier run that ended abruptly left beside the target.
+  RemoveStaleTempFiles(local_path.parent_path(), local_path.filename().string());
   const std::string request =
       "Upload " + std::string(box_name) + " " + std::string(password) + "\r";
   int64_t n = 0;
   if (!link.Write(request.data(), request.size(), &n)) return FetchOutcome::kFailed;
 
   char status_text[13] = {};
-  link.Read(status_text, 12, &n);
+  link.ReadReply(status_text, 12, link.wait_ms(), &n);
   int status = 0;
   if (std::sscanf(status_text, "UpLoadStat:%d", &status) != 1) status = 0;
   if (status == 1) return FetchOutcome::kPasswordInvalid;
   if (status == 2) return FetchOutcome::kProhibited;
 
   uint8_t header_bytes[kTransferHeaderSize] = {};
-  link.Read(header_bytes, sizeof(header_bytes), &n);
-  if (n < static_cast<int64_t>(kTransferHeaderSize)) return FetchOutcome::kFailed;
+  if (!link.ReadRecord(header_bytes, sizeof(header_bytes), link.wait_ms(), &n))
+    return FetchOutcome::kFailed;
   const TransferHeader header = DecodeTransferHeader(header_bytes);
   if (header.size > kMaxFetchSize) {
     ORBO_LOG_WARN("box announced %u bytes for %.*s; refused", header.size,
                   static_cast<int>(box_name.size()), box_name.data());
     return FetchOutcome::kFailed;
   }
+  LinkDeadline overall(link, TransferWaits(header.size) * link.wait_ms());
 
   std::filesystem::path tmp;
   UniqueFd fd(CreateTempBeside(local_path, &tmp));
-  if (!fd.valid()) return FetchOutcome::kFailed;
+  if (!fd.valid()) {
+    ORBO_LOG_WARN("cannot create a file beside %s: %s", local_path.c_str(), std::strerror(errno));
+    return FetchOutcome::kLocalFileFailed;
+  }
   // Removes the temporary file on every way out but the commit.
   struct TempGuard {
     std::filesystem::path path;
@@ -165,21 +189,28 @@ FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_vie
   while (received < header.size) {
     const size_t want =
         static_cast<size_t>(std::min<uint64_t>(kTransferBlockSize, header.size - received));
-    link.Read(block.get(), want, &n);
-    if (n <= 0) return FetchOutcome::kFailed;
-    const size_t got = std::min(static_cast<size_t>(n), want);
-    if (!WriteFdFully(fd.get(), block.get(), got)) return FetchOutcome::kFailed;
-    received += got;
+    // Each block within one link wait: a box that drips its bytes cannot
+    // stretch a fetch without end.
+    if (!link.ReadRecord(block.get(), want, link.wait_ms(), &n)) return FetchOutcome::kFailed;
+    if (!WriteFdFully(fd.get(), block.get(), want)) {
+      ORBO_LOG_WARN("cannot write %s: %s", tmp.c_str(), std::strerror(errno));
+      return FetchOutcome::kLocalFileFailed;
+    }
+    received += want;
   }
 
   std::string digest;
-  if (Md5FileHex(tmp, &digest) != 0 || digest != header.digest) {
+  if (Md5FileHex(tmp, &digest) != 0) return FetchOutcome::kLocalFileFailed;
+  if (digest != header.digest) {
     ORBO_LOG_WARN("fetched %.*s does not match its digest", static_cast<int>(box_name.size()),
                   box_name.data());
     return FetchOutcome::kFailed;
   }
   guard.path.clear();  // the commit removes the temporary file itself on failure
-  if (!CommitTempFile(fd.Release(), tmp, local_path)) return FetchOutcome::kFailed;
+  if (!CommitTempFile(fd.Release(), tmp, local_path)) {
+    ORBO_LOG_WARN("cannot replace %s: %s", local_path.c_str(), std::strerror(errno));
+    return FetchOutcome::kLocalFileFailed;
+  }
   return FetchOutcome::kSuccess;
 }
 

@@ -23,13 +23,16 @@ inline constexpr int kMaxUnrelatedReplies = 1000;
 // <name>\r", up to ten tries for "OK\r", the 44-byte header, the data in
 // 102400-byte blocks, then "okok!\r" twice and the final "okokok!" or "END";
 // the link is purged afterwards. True when the box confirmed; false for a
-// file that is not open or a stream larger than 4 GiB.
+// file that is not open or a stream larger than 4 GiB. Each acknowledgement
+// may take a few link waits and each block one, whatever the box sends
+// meanwhile, so the whole send has a bound.
 bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest);
 
 // How a fetch ended.
 enum class FetchOutcome {
   kSuccess,
-  kFailed,           // no answer, bad header, short data, digest mismatch, file error
+  kFailed,           // no answer, bad header, short data, digest mismatch
+  kLocalFileFailed,  // the box was fine; writing the file on this computer failed
   kPasswordInvalid,  // the box answered "UpLoadStat:1"
   kProhibited,       // the box answered "UpLoadStat:2"
   kPasswordRefused,  // the password cannot stand in the command; nothing was sent
@@ -43,7 +46,9 @@ bool IsCommandArgument(std::string_view text);
 // Fetches box_name from the box ("Upload <name> <password>\r") into
 // local_path. The data streams into a temporary file beside local_path,
 // which replaces local_path only when its MD5 matches the header's digest;
-// on any failure local_path is left as it was and no temporary file stays.
+// on any failure local_path is left as it was and no temporary file stays
+// (nor one that an earlier, abruptly ended fetch of local_path left). The
+// header, each block and each reply must come within one link wait.
 // A password that is not IsCommandArgument is refused before anything is
 // sent.
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,

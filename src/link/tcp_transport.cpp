@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include "base/poll_fd.h"
 
@@ -32,7 +34,7 @@ void SetTimeout(int fd, int option, int ms) {
 }  // namespace
 
 bool TcpTransport::Connect(const std::string& address, int port) {
-  fd_.Reset();
+  Close();
   if (address.empty()) return false;
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
@@ -56,8 +58,19 @@ bool TcpTransport::Connect(const std::string& address, int port) {
   // short tail back for an acknowledgement would only add latency.
   int one = 1;
   ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+  std::lock_guard<std::mutex> lock(fdMutex_);
   fd_ = std::move(fd);
   return true;
+}
+
+void TcpTransport::Close() {
+  std::lock_guard<std::mutex> lock(fdMutex_);
+  fd_.Reset();
+}
+
+void TcpTransport::Shutdown() {
+  std::lock_guard<std::mutex> lock(fdMutex_);
+  if (fd_.valid()) ::shutdown(fd_.get(), SHUT_RDWR);
 }
 
 bool TcpTransport::Write(const void* data, size_t length, int64_t* count) {
@@ -84,13 +97,32 @@ bool TcpTransport::Read(void* buffer, size_t length, int64_t* count) {
   return true;
 }
 
-void TcpTransport::Purge() {
-  if (!fd_.valid() || PollFd(fd_.get(), POLLIN, timeouts_.purge_ms) <= 0) return;
-  char drop[256];
+bool TcpTransport::ReadWithin(void* buffer, size_t length, int64_t* count, int wait_ms) {
+  *count = 0;
+  if (!fd_.valid()) return false;
+  const int r = PollFd(fd_.get(), POLLIN, std::clamp(wait_ms, 0, timeouts_.io_ms));
+  if (r <= 0) return false;
   ssize_t n;
   do {
-    n = ::recv(fd_.get(), drop, sizeof(drop), 0);
+    n = ::recv(fd_.get(), buffer, length, MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  *count = n;
+  return true;
+}
+
+void TcpTransport::Purge() {
+  if (!fd_.valid()) return;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPurgeLimitMs);
+  char drop[4096];
+  while (std::chrono::steady_clock::now() < limit &&
+         PollFd(fd_.get(), POLLIN, timeouts_.purge_ms) > 0) {
+    ssize_t n;
+    do {
+      n = ::recv(fd_.get(), drop, sizeof(drop), MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) return;  // closed, or nothing after all
+  }
 }
 
 }  // namespace orbo

@@ -17,6 +17,12 @@ class Transport {
   // transport defines it (TCP: the receive did not fail; USB: exactly length
   // bytes came); *count gets the bytes stored.
   virtual bool Read(void* buffer, size_t length, int64_t* count) = 0;
+  // Read that waits at most wait_ms (and never longer than Read would) for
+  // input. Transports without a finer wait read as Read does.
+  virtual bool ReadWithin(void* buffer, size_t length, int64_t* count, int wait_ms) {
+    (void)wait_ms;
+    return Read(buffer, length, count);
+  }
   // Discards stale input, as far as the transport can.
   virtual void Purge() = 0;
 };

@@ -2,6 +2,7 @@
 // payloads; every read consumes whole reports.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "link/transport.h"
@@ -13,13 +14,17 @@ struct UsbTimeouts {
   int write_ms = 2000;      // wait for one report to go out
   int read_ms = 2000;       // usbReadTimeout after an ordinary write
   int long_read_ms = 4000;  // usbReadTimeout after a write whose bytes 1-2 are "ED"
+  int purge_ms = 20;        // how long purge waits for a stale report
 };
 
 class UsbTransport : public Transport {
  public:
   // device must outlive the transport.
-  explicit UsbTransport(HidDevice* device, UsbTimeouts timeouts = {})
-      : device_(device), timeouts_(timeouts), read_timeout_ms_(timeouts.read_ms) {}
+  // stop (may be null) is polled between reports: once true, reads and
+  // writes end at the next report.
+  explicit UsbTransport(HidDevice* device, UsbTimeouts timeouts = {},
+                        const std::atomic<bool>* stop = nullptr)
+      : device_(device), timeouts_(timeouts), read_timeout_ms_(timeouts.read_ms), stop_(stop) {}
   UsbTransport(const UsbTransport&) = delete;
   UsbTransport& operator=(const UsbTransport&) = delete;
 
@@ -32,8 +37,15 @@ class UsbTransport : public Transport {
   // first report that does not come within usbReadTimeout. True when length
   // bytes were collected.
   bool Read(void* buffer, size_t length, int64_t* count) override;
-  // Does nothing: stale reports are not discarded.
-  void Purge() override {}
+  // Read in which each report is waited for at most wait_ms (never longer
+  // than usbReadTimeout).
+  bool ReadWithin(void* buffer, size_t length, int64_t* count, int wait_ms) override;
+  // Drops reports until none comes within the purge wait (at most
+  // kPurgeLimitReports), so the rest of an overlong reply cannot pass for
+  // the next command's answer.
+  void Purge() override;
+
+  static constexpr int kPurgeLimitReports = 64;
 
   int read_timeout_ms() const { return read_timeout_ms_; }
 
@@ -41,6 +53,9 @@ class UsbTransport : public Transport {
   HidDevice* device_;
   UsbTimeouts timeouts_;
   int read_timeout_ms_;  // usbReadTimeout; worker thread only
+  const std::atomic<bool>* stop_;
+
+  bool Stopped() const { return stop_ != nullptr && stop_->load(); }
 };
 
 }  // namespace orbo

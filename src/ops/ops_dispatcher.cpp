@@ -1,5 +1,7 @@
 #include "ops/ops_dispatcher.h"
 
+#include <optional>
+
 #include "base/logger.h"
 #include "ops/network_test.h"
 #include "ops/power_ops.h"
@@ -7,8 +9,35 @@
 #include "ops/transfer/transfer_ops.h"
 
 namespace orbo {
+namespace {
+
+// Command exchanges of the operations made of commands alone. One exchange
+// takes at most two link waits (its first bytes, the rest of them) plus
+// its purge and pause, so three waits each bound it with room to spare.
+// Transfers, and the operations that may send a firmware image, bound
+// their parts by the file's size instead (see SendFile and FetchFile). The
+// time operation asks the user before its reboot, so only its exchanges
+// are bounded: the user's time to answer is not the box's.
+int CommandExchanges(BoxOperation operation) {
+  switch (operation) {
+    case BoxOperation::kSetMode:
+      return 2;  // mode, reset
+    case BoxOperation::kNetworkTest:
+      return 2;  // JSON report, text report
+    case BoxOperation::kMachineCode:
+    case BoxOperation::kLight:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
 
 void OpsDispatcher::Run(BoxOperation operation, CommandState& state) {
+  std::optional<LinkDeadline> overall;
+  if (const int exchanges = CommandExchanges(operation); exchanges > 0)
+    overall.emplace(ctx_.link, int64_t{3} * exchanges * ctx_.link.wait_ms());
   switch (operation) {
     case BoxOperation::kSetTimeAndZone:
       SetTimeAndZone(ctx_, state);

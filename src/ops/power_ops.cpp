@@ -13,19 +13,6 @@ namespace {
 constexpr int64_t kRebootPauseMs = 2000;
 constexpr size_t kModeReplyBytes = 3;
 
-// Reads exactly n bytes with the raw read; a transport that hands them over
-// in pieces gets up to n reads. False when they did not all come.
-bool ReadExactly(BoxLink& link, char* buffer, size_t n) {
-  size_t have = 0;
-  for (size_t reads = 0; have < n && reads < n; ++reads) {
-    int64_t count = 0;
-    const bool ok = link.Read(buffer + have, n - have, &count);
-    if (count > 0) have += static_cast<size_t>(count);
-    if (!ok || count <= 0) break;
-  }
-  return have == n;
-}
-
 }  // namespace
 
 bool ReadMachineCode(OpsContext& ctx) {
@@ -49,7 +36,7 @@ bool SetBoxMode(OpsContext& ctx, int mode) {
   ctx.link.Purge();
   int64_t count = 0;
   bool accepted = ctx.link.Write(command.data(), command.size(), &count) &&
-                  ReadExactly(ctx.link, reply.data(), kModeReplyBytes);
+                  ctx.link.ReadRecord(reply.data(), kModeReplyBytes, ctx.link.wait_ms(), &count);
   ctx.link.Purge();
   accepted = accepted && std::string_view(reply.data(), kModeReplyBytes) == "OK\r";
   ctx.scripts.ShowKey(accepted ? "set_mode_success" : "set_mode_failed");

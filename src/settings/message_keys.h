@@ -37,6 +37,8 @@
   X(kUploadPasswordInvalid, "upload_password_invalid")                 \
   X(kUploadProhibit, "upload_prohibit")                                \
   X(kUploadPasswordRefused, "upload_password_refused")                 \
+  X(kLocalFileWriteFailed, "local_file_write_failed")                  \
+  X(kWifiSaveRefused, "wifi_save_refused")                             \
   /* network test */                                                   \
   X(kDetectingNetwork, "detecting_network")                            \
   X(kDetectNetworkFailed, "detect_network_failed")                     \

@@ -65,5 +65,38 @@ TEST(FileUtil, WriteFdFullyWritesEveryByteOrReportsTheFailure) {
   EXPECT_FALSE(WriteFdFully(-1, "x", 1));
 }
 
+TEST(FileUtil, OnlyRegularFilesAreReadAndLinksAreWrittenThrough) {
+  test::TempDir dir;
+  // A FIFO would block the open for ever; it is refused at once.
+  const auto fifo = dir.path() / "SoftLang.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string bytes = "x";
+  EXPECT_FALSE(ReadFileBytes(fifo, &bytes));
+  EXPECT_TRUE(bytes.empty());
+
+  // A write through a link changes the target and keeps the link.
+  const auto target = dir.Write("real/settings.ini", "[HMI]\nlang=en\n");
+  const auto link = dir.path() / "linked.ini";
+  std::filesystem::create_symlink("real/settings.ini", link);
+  ASSERT_TRUE(WriteFileAtomic(link, "[HMI]\nlang=zh\n"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(dir.Read("real/settings.ini"), "[HMI]\nlang=zh\n");
+}
+
+TEST(FileUtil, StaleTemporaryFilesOfATargetAreRemoved) {
+  test::TempDir dir;
+  dir.Write(".setup.xml.tmp.Ab12Cd", "half");
+  dir.Write(".other.xml.tmp.Ab12Cd", "half");
+  dir.Write("setup.xml", "kept");
+  dir.Write(".setup.xml.tmp.toolong", "not ours");
+  RemoveStaleTempFiles(dir.path(), "setup.xml");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / ".setup.xml.tmp.Ab12Cd"));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / ".other.xml.tmp.Ab12Cd"));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / ".setup.xml.tmp.toolong"));
+  RemoveStaleTempFiles(dir.path());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / ".other.xml.tmp.Ab12Cd"));
+  EXPECT_EQ(dir.Read("setup.xml"), "kept");
+}
+
 }  // namespace
 }  // namespace orbo

@@ -19,10 +19,10 @@ TEST(Base64, DecodesRfc4648Vectors) {
 }
 
 TEST(Base64, StopsAtFirstCharacterOutsideTheAlphabet) {
-  EXPECT_EQ(Base64Decode("Zm9v\nYmFy"), "foo");      // a line break ends the run
-  EXPECT_EQ(Base64Decode("Zm9v=YmFy"), "foo");       // so does "="
-  EXPECT_EQ(Base64Decode("\xEF\xBB\xBFZm9v"), "");   // a byte-order mark gives nothing
-  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");           // a lone last character is dropped
+  EXPECT_EQ(Base64Decode("Zm9v\nYmFy"), "foo");     // a line break ends the run
+  EXPECT_EQ(Base64Decode("Zm9v=YmFy"), "foo");      // so does "="
+  EXPECT_EQ(Base64Decode("\xEF\xBB\xBFZm9v"), "");  // a byte-order mark gives nothing
+  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");          // a lone last character is dropped
   EXPECT_EQ(Base64RunLength("Zm9v\nYmFy"), 4u);
   EXPECT_EQ(Base64RunLength("a+/9=="), 4u);
   EXPECT_EQ(Base64RunLength("\xEF\xBB\xBFZm9v"), 0u);
@@ -58,7 +58,9 @@ TEST(Utf, Utf16RoundTripWithSurrogatePairs) {
 }
 
 TEST(Utf, TruncateCountsCodePointsAndNeverSplitsOne) {
-  const std::string text = "\xE4\xB8\xAD\xE6\x96\x87" "ab";
+  const std::string text =
+      "\xE4\xB8\xAD\xE6\x96\x87"
+      "ab";
   EXPECT_EQ(Utf8Length(text), 4u);
   EXPECT_EQ(Utf8Truncate(text, 1), "\xE4\xB8\xAD");
   EXPECT_EQ(Utf8Truncate(text, 10), text);
@@ -149,6 +151,32 @@ TEST(Codepage, PlainCLocaleMeansUtf8NotAscii) {
   } else {
     ::unsetenv("LC_ALL");
   }
+}
+
+TEST(Codepage, Utf8CodePageNeverPassesInvalidSequencesOn) {
+  // F5-F7 leads (beyond U+10FFFF) and a five-byte form.
+  ScopedCodepage cp("UTF-8");
+  for (const char* bytes : {"\xF5\x92\x90\x9B", "a\xF7\xBF\xBF\xBFz", "\xF8\x88\x80\x80\x80"}) {
+    std::string out;
+    EXPECT_FALSE(Codepage::ToUtf8(bytes, &out)) << bytes;
+    EXPECT_TRUE(IsValidUtf8(out)) << out;
+  }
+}
+
+TEST(VisibleText, ControlsAndStrayBytesShowAsEscapes) {
+  struct Case {
+    const char* in;
+    bool keep_line_feeds;
+    const char* shown;
+  } cases[] = {
+      {"OP-X70", false, "OP-X70"},
+      {"\x1b]0;owned\x07", false, "\\x1b]0;owned\\x07"},
+      {"a\r\nb", false, "a\\x0d\\x0ab"},
+      {"V1\nV2\x7f", true, "V1\nV2\\x7f"},
+      {"caf\xe9 \xc2\x9b", false, "caf\\xe9 \\u009b"},  // Latin-1 byte, C1 CSI
+      {"\xe5\x8f\x82", false, "\xe5\x8f\x82"},          // CJK passes
+  };
+  for (const Case& c : cases) EXPECT_EQ(VisibleText(c.in, c.keep_line_feeds), c.shown) << c.in;
 }
 
 }  // namespace

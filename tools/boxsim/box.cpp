@@ -1,6 +1,7 @@
 #include "box.h"
 
 #include <openssl/evp.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdio>
@@ -88,6 +89,12 @@ std::string VersionKey(const std::string& line) {
 
 }  // namespace
 
+void Box::Stall(Channel& ch) {
+  char drop[4096];
+  while (::recv(ch.fd(), drop, sizeof(drop), 0) > 0) {
+  }
+}
+
 std::string Box::HostName() {
   std::lock_guard<std::mutex> lock(mutex_);
   return profile_.hostName;
@@ -115,7 +122,31 @@ void Box::Reply(Channel& ch, const std::string& name, std::string_view text) {
   if (faults.floodCount > 0 && faults.floodOn.count(name)) {
     for (int i = 0; i < faults.floodCount; ++i) ch.SendReply(faults.floodText);
   }
-  ch.SendReply(text);
+  std::string hostile;
+  if (faults.hostileOn.count(name)) {
+    // Quotes, markup that ends a script element, a terminal title sequence
+    // and other control bytes, 64 KiB of them.
+    const std::string piece = "\"');</script><script>alert(1)</script>\x1b]0;owned\x07\x01\r\n";
+    while (hostile.size() < 65536) hostile += piece;
+    text = hostile;
+  }
+  if (faults.cutReply.count(name)) {
+    ch.SendReply(text.substr(0, std::max<size_t>(1, text.size() / 2)));
+    ch.Shutdown();
+    return;
+  }
+  SendPaced(ch, text, faults.dripMs);
+}
+
+void Box::SendPaced(Channel& ch, std::string_view text, int drip_ms) {
+  if (drip_ms <= 0) {
+    ch.SendReply(text);
+    return;
+  }
+  for (char c : text) {
+    if (!ch.SendReply(std::string_view(&c, 1))) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(drip_ms));
+  }
 }
 
 bool Box::Handle(Channel& ch, const std::string& command) {
@@ -127,6 +158,12 @@ bool Box::Handle(Channel& ch, const std::string& command) {
     p = profile_;
   }
   if (p.faults.silent.count(name)) return true;
+  if (p.faults.resetOn.count(name)) {
+    // Gone mid-operation, as a box that reboots on its own.
+    log_->Event("reset", {}, ResetMs());
+    request_reset_();
+    return false;
+  }
   if (p.faults.error.count(name)) {
     Reply(ch, name, "ERROR\r");
     return true;
@@ -236,6 +273,11 @@ bool Box::Download(Channel& ch, const std::string& args, const Profile& p) {
   bool ok = ch.ReadData(
       size,
       [&](const char* data, size_t n) {
+        if (p.faults.stallAfter >= 0 && received + n > static_cast<uint64_t>(p.faults.stallAfter)) {
+          Stall(ch);
+          dropped = true;
+          return false;
+        }
         if (p.faults.dropAfter >= 0 && received + n > static_cast<uint64_t>(p.faults.dropAfter)) {
           n = static_cast<size_t>(static_cast<uint64_t>(p.faults.dropAfter) - received);
           dropped = true;
@@ -319,9 +361,19 @@ bool Box::Upload(Channel& ch, const std::string& args, const Profile& p) {
   std::string digest = md5.Hex();
   if (p.faults.wrongDigest) digest = std::string(32, '0');
   Reply(ch, "Upload", "UpLoadStat:0");
-  ch.SendReply(Header(digest, static_cast<uint32_t>(size)));
+  const uint32_t announced = p.faults.headerSize >= 0 ? static_cast<uint32_t>(p.faults.headerSize)
+                                                      : static_cast<uint32_t>(size);
+  const std::string header = Header(digest, announced);
+  if (p.faults.splitHeader) {
+    ch.SendReply(std::string_view(header).substr(0, 20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ch.SendReply(std::string_view(header).substr(20));
+  } else {
+    SendPaced(ch, header, p.faults.dripMs);
+  }
 
   uint64_t limit = p.faults.dropAfter >= 0 ? static_cast<uint64_t>(p.faults.dropAfter) : size;
+  if (p.faults.stallAfter >= 0) limit = std::min(limit, static_cast<uint64_t>(p.faults.stallAfter));
   uint64_t sent = 0;
   if (file.from_path) {
     std::vector<char> buf(1 << 20);
@@ -337,6 +389,17 @@ bool Box::Upload(Channel& ch, const std::string& args, const Profile& p) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(size, limit));
     if (!ch.SendData(std::string_view(file.content.data(), n))) return false;
     sent = n;
+  }
+  if (p.faults.stallAfter >= 0 && sent < size) {
+    log_->Event("stalled", name, static_cast<long long>(sent));
+    Stall(ch);
+    return false;
+  }
+  if (announced > size) {
+    // The header promised more than there is: keep the line open, silent.
+    log_->Event("stalled", name, static_cast<long long>(sent));
+    Stall(ch);
+    return false;
   }
   log_->Event(sent < size ? "dropped" : "served", name, static_cast<long long>(sent));
   return sent >= size;

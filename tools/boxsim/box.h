@@ -36,6 +36,11 @@ class Box {
   // false ends the connection.
   bool Handle(Channel& ch, const std::string& command);
   void Reply(Channel& ch, const std::string& name, std::string_view text);
+  // Sends text at once, or a byte at a time drip_ms apart.
+  void SendPaced(Channel& ch, std::string_view text, int drip_ms);
+  // A stalled box: answers nothing and drops what comes until the tool
+  // hangs up.
+  void Stall(Channel& ch);
   // p: the profile as Handle read it for this command.
   bool Download(Channel& ch, const std::string& args, const Profile& p);
   bool Upload(Channel& ch, const std::string& args, const Profile& p);

@@ -26,7 +26,9 @@ const char kUsage[] =
     "                   [--reset-ms N] [--tz-reply auto|fail|error]\n"
     "                   [--error CMD]... [--silent CMD]... [--drop-after N]\n"
     "                   [--wrong-digest] [--delay MS] [--flood TEXT] [--flood-count N]\n"
-    "                   [--flood-on CMD]...\n";
+    "                   [--flood-on CMD]... [--drip-ms MS] [--cut-reply CMD]...\n"
+    "                   [--stall-after N] [--split-header] [--header-size N]\n"
+    "                   [--reset-on CMD]... [--hostile-reply CMD]...\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "orbo-boxsim: %s\n%s", message.c_str(), kUsage);
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
       return 0;
-    } else if (a == "--wrong-digest") {
+    } else if (a == "--wrong-digest" || a == "--split-header") {
       overrides.emplace_back(a, "");
     } else if (!value(&v)) {
       return Usage("missing value or unknown option: " + a);
@@ -95,7 +97,9 @@ int main(int argc, char** argv) {
       (a == "--tcp-port" ? options.tcpPort : options.udpPort) = static_cast<int>(port);
     } else if (a == "--reset-ms" || a == "--tz-reply" || a == "--error" || a == "--silent" ||
                a == "--drop-after" || a == "--delay" || a == "--flood" || a == "--flood-count" ||
-               a == "--flood-on") {
+               a == "--flood-on" || a == "--drip-ms" || a == "--cut-reply" ||
+               a == "--stall-after" || a == "--header-size" || a == "--reset-on" ||
+               a == "--hostile-reply") {
       overrides.emplace_back(a, v);
     } else {
       return Usage("unknown option: " + a);
@@ -107,7 +111,8 @@ int main(int argc, char** argv) {
   for (const auto& [flag, v] : overrides) {
     long long n = 0;
     bool numeric = flag == "--reset-ms" || flag == "--drop-after" || flag == "--delay" ||
-                   flag == "--flood-count";
+                   flag == "--flood-count" || flag == "--drip-ms" || flag == "--stall-after" ||
+                   flag == "--header-size";
     if (numeric && (!ToInt(v, &n) || n < 0)) return Usage("bad number for " + flag + ": " + v);
     if (flag == "--wrong-digest") f.wrongDigest = true;
     if (flag == "--reset-ms") profile.resetMs = static_cast<int>(n);
@@ -119,6 +124,13 @@ int main(int argc, char** argv) {
     if (flag == "--flood") f.floodText = v;
     if (flag == "--flood-count") f.floodCount = static_cast<int>(n);
     if (flag == "--flood-on") f.floodOn.insert(v);
+    if (flag == "--drip-ms") f.dripMs = static_cast<int>(n);
+    if (flag == "--cut-reply") f.cutReply.insert(v);
+    if (flag == "--stall-after") f.stallAfter = n;
+    if (flag == "--split-header") f.splitHeader = true;
+    if (flag == "--header-size") f.headerSize = n;
+    if (flag == "--reset-on") f.resetOn.insert(v);
+    if (flag == "--hostile-reply") f.hostileOn.insert(v);
   }
   if (profile.tzReply != "auto" && profile.tzReply != "fail" && profile.tzReply != "error") {
     return Usage("tzReply must be auto, fail or error");

@@ -146,6 +146,11 @@ bool LoadProfileJson(const std::string& text, Profile* p, std::string* error) {
     rd.Int(faults, "delayMs", &fl.delayMs);
     rd.Str(faults, "floodText", &fl.floodText);
     rd.Int(faults, "floodCount", &fl.floodCount);
+    rd.Int(faults, "dripMs", &fl.dripMs);
+    rd.Set(faults, "cutReply", &fl.cutReply);
+    rd.Bool(faults, "splitHeader", &fl.splitHeader);
+    rd.Set(faults, "resetOn", &fl.resetOn);
+    rd.Set(faults, "hostileOn", &fl.hostileOn);
     rd.Set(faults, "floodOn", &fl.floodOn);
   }
   return rd.ok();

@@ -25,6 +25,13 @@ struct Faults {
   std::string floodText = "NOISE!";
   int floodCount = 0;                        // copies sent before each flooded reply
   std::set<std::string> floodOn = {"acks"};  // command names, "acks" = transfer acknowledgements
+  int dripMs = 0;                            // replies go out a byte at a time, this far apart
+  std::set<std::string> cutReply;            // commands whose reply stops half-way, then hang-up
+  long long stallAfter = -1;        // stop moving file data after this many bytes, stay connected
+  bool splitHeader = false;         // a fetch's header goes out as 20 + 24 bytes
+  long long headerSize = -1;        // the size a fetch's header announces, whatever is sent
+  std::set<std::string> resetOn;    // commands that make the box go away unanswered
+  std::set<std::string> hostileOn;  // commands answered with 64 KiB of quotes, markup, controls
 };
 
 struct Profile {

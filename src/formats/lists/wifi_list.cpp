@@ -26,6 +26,8 @@ int SaveWifi(const std::filesystem::path& app_dir, std::string_view name,
   const std::filesystem::path file = app_dir / kWifiListFileName;
   XmlDoc doc;
   if (!OpenList(file, &doc)) return -1;
+  // Saving would write U+FFFD over characters of other entries.
+  if (doc.lossy_load()) return -3;
   bool matched = false;
   while (doc.FindChild(kEntry)) {
     if (doc.GetChildAttribute(kName) == name) {
@@ -49,6 +51,7 @@ int RemoveWifi(const std::filesystem::path& app_dir, std::string_view name) {
   const std::filesystem::path file = app_dir / kWifiListFileName;
   XmlDoc doc;
   if (!OpenList(file, &doc)) return -1;
+  if (doc.lossy_load()) return -3;
   while (doc.FindChild(kEntry)) {
     if (doc.GetChildAttribute(kName) != name) continue;
     if (!doc.EnterElement() || !doc.RemoveElement()) return -1;

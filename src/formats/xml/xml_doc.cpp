@@ -1,6 +1,8 @@
 // XmlDoc: loading, saving and the cursors. Editing is in xml_doc_edit.cpp.
 #include "formats/xml/xml_doc.h"
 
+#include <algorithm>
+
 #include "base/file_util.h"
 #include "formats/xml/xml_encoding.h"
 #include "formats/xml/xml_scan.h"
@@ -31,6 +33,8 @@ bool XmlDoc::LoadBytes(std::string_view bytes) {
   utf8_bom_ = decoded.utf8_bom;
   utf16_le_ = decoded.utf16_le;
   utf16_be_ = decoded.utf16_be;
+  lossy_load_ =
+      std::find(result_log_.begin(), result_log_.end(), "conversion_loss") != result_log_.end();
   return Parse();
 }
 
@@ -39,6 +43,7 @@ bool XmlDoc::SetText(std::string_view text) {
   text_.assign(text);
   encoding_.clear();
   utf8_bom_ = utf16_le_ = utf16_be_ = false;
+  lossy_load_ = false;
   return Parse();
 }
 
@@ -62,6 +67,12 @@ bool XmlDoc::EncodeForSave(std::string* bytes) {
 
 bool XmlDoc::SaveFile(const std::filesystem::path& path) {
   result_log_.clear();
+  // Saving would write the stand-ins of lost characters, or text whose
+  // structure the index does not describe, over the file.
+  if (lossy_load_ || !well_formed_) {
+    result_log_.emplace_back(lossy_load_ ? "lossy_load" : "not_well_formed");
+    return false;
+  }
   std::string bytes;
   if (!EncodeForSave(&bytes)) return false;
   if (!WriteFileAtomic(path, bytes)) {

@@ -45,7 +45,9 @@ class XmlDoc {
   // had one; UTF-16 in its byte order); for a SetText document the encoding
   // named by its XML declaration, else UTF-8, without a mark. False when
   // the text cannot be represented in that encoding ("conversion_loss";
-  // the file is left as it was) or the file cannot be written.
+  // the file is left as it was) or the file cannot be written; false
+  // without writing when the document is not well formed or lost
+  // characters when it was loaded (see lossy_load).
   bool SaveFile(const std::filesystem::path& path);
   // The bytes SaveFile would write. False when the text cannot be encoded.
   bool EncodeForSave(std::string* bytes);
@@ -65,6 +67,10 @@ class XmlDoc {
   // when the element or the attribute is absent.
   std::string GetAttribute(std::string_view name) const;
   std::string GetChildAttribute(std::string_view name) const;
+  // Edits (SetAttribute, SetChildAttribute, AddChild, RemoveElement) are
+  // refused (false) in a document that is not well formed: its index may
+  // not describe the text, so an edit could land in the wrong place.
+  //
   // Replaces the attribute's value in place (escaped) or appends the
   // attribute after the last one. False, changing nothing, when there is no
   // such element, name is not a valid attribute name, value holds a zero
@@ -89,6 +95,9 @@ class XmlDoc {
   bool CheckIndex() const;
 
   bool well_formed() const { return well_formed_; }
+  // True when loading replaced bytes its encoding does not define with
+  // U+FFFD; such a document is never saved back.
+  bool lossy_load() const { return lossy_load_; }
   // "UTF-8", "UTF-16LE", "UTF-16BE", "ANSI" or a declared name; empty for a
   // document made with SetText.
   const std::string& encoding() const { return encoding_; }
@@ -117,6 +126,7 @@ class XmlDoc {
   bool utf8_bom_ = false;
   bool utf16_le_ = false, utf16_be_ = false;
   bool well_formed_ = false;
+  bool lossy_load_ = false;
   std::vector<std::string> result_log_;
 };
 

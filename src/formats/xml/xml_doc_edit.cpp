@@ -61,7 +61,8 @@ size_t XmlDoc::NewNode(size_t start, std::string_view name, size_t parent) {
 
 bool XmlDoc::SetAttributeOf(size_t idx, std::string_view name, std::string_view value) {
   // A zero character would be dropped when the file is read again.
-  if (idx == 0 || !xml::IsValidName(name) || value.find('\0') != std::string_view::npos)
+  if (!well_formed_ || idx == 0 || !xml::IsValidName(name) ||
+      value.find('\0') != std::string_view::npos)
     return false;
   const xml::Node& node = nodes_[idx];
   const std::string_view tag(text_.data(), node.start + node.tag_len);
@@ -112,7 +113,7 @@ bool XmlDoc::SetChildAttribute(std::string_view name, std::string_view value) {
 }
 
 bool XmlDoc::AddChild(std::string_view name) {
-  if (!xml::IsValidName(name)) return false;
+  if (!well_formed_ || !xml::IsValidName(name)) return false;
   if (main_pos_ == 0) {
     main_pos_ = FirstElement(parent_pos_);
     child_pos_ = 0;
@@ -202,7 +203,7 @@ bool XmlDoc::AddChild(std::string_view name) {
 
 bool XmlDoc::RemoveElement() {
   const size_t m = main_pos_;
-  if (m == 0) return false;
+  if (!well_formed_ || m == 0) return false;
   const xml::Node node = nodes_[m];
   size_t from = node.start;
   const size_t to = node.start + node.length;

@@ -27,10 +27,10 @@ class WifiListStore : public WifiStore {
   explicit WifiListStore(std::filesystem::path app_dir) : app_dir_(std::move(app_dir)) {}
   // An absent name saves nothing and gives -1; an absent password is stored
   // as an empty one. Otherwise SaveWifi of the list file: 0, -1 (no list),
-  // -2 (save failed).
+  // -2 (save failed), -3 (the list lost characters when read; not saved).
   int SaveWifi(const std::optional<std::string>& name,
                const std::optional<std::string>& password) override;
-  // RemoveWifi of the list file: 0, -1 (no list or no such entry), -2.
+  // RemoveWifi of the list file: 0, -1 (no list or no such entry), -2, -3.
   int RemoveWifi(const std::string& name) override;
 
  private:

@@ -85,7 +85,10 @@ bool FirmwareCheck(OpsContext& ctx) {
     return true;
   }
   const std::string caption = page.LookupText(keys::kAlertTitle);
-  const std::string question = plan.question + "\n" + page.LookupText(keys::kIsUpdateFirmware);
+  // The version lines are box text: shown with control characters and
+  // stray bytes visible, so they cannot blank or garble the dialog.
+  const std::string question =
+      VisibleText(plan.question, true) + "\n" + page.LookupText(keys::kIsUpdateFirmware);
   if (!ctx.prompts.AskYesNo(caption, question)) return true;
 
   bool result = true;

@@ -44,19 +44,4 @@ class TempFile {
   int fd_ = -1;
 };
 
-// Removes the temporary files a TempFile in dir would have made (".<name>
-// .tmp.XXXXXX") and that an ended process left behind. Call only while no
-// TempFile of dir is alive.
-inline void RemoveStaleTempFiles(const std::filesystem::path& dir) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    const size_t mark = name.rfind(".tmp.");
-    if (name.size() > 1 && name[0] == '.' && mark != std::string::npos && mark > 1 &&
-        name.size() - mark == 11 && it->is_regular_file(ec)) {
-      std::filesystem::remove(it->path(), ec);
-    }
-  }
-}
-
 }  // namespace orbo

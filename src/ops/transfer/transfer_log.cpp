@@ -36,6 +36,9 @@ void ShowFetchOutcome(FetchOutcome outcome, const PageScripts& scripts) {
     case FetchOutcome::kPasswordRefused:
       scripts.ShowKey(keys::kUploadPasswordRefused);
       return;
+    case FetchOutcome::kLocalFileFailed:
+      scripts.ShowKey(keys::kLocalFileWriteFailed);
+      break;
     case FetchOutcome::kFailed:
       break;
   }

@@ -92,5 +92,16 @@ TEST(WifiList, MissingOrBrokenFilesAreRefusedAndNeverCreatedOrRewritten) {
   EXPECT_EQ(dir.Read("WifiList.xml"), broken);
 }
 
+TEST(WifiList, AListThatLostCharactersWhenReadIsNeverSavedBack) {
+  // Latin-1 without a declaration reads as UTF-8 with U+FFFD for the "\xe9";
+  // saving any entry would write that over the stored name.
+  test::TempDir dir;
+  const std::string latin1 = "<WifiList><wifi Name=\"caf\xe9\" Psw=\"p\"/></WifiList>";
+  dir.Write("WifiList.xml", latin1);
+  EXPECT_EQ(SaveWifi(dir.path(), "Home", "x"), -3);
+  EXPECT_EQ(RemoveWifi(dir.path(), "caf\xe9"), -3);
+  EXPECT_EQ(dir.Read("WifiList.xml"), latin1);
+}
+
 }  // namespace
 }  // namespace orbo

@@ -235,7 +235,7 @@ TEST_F(FetchFileTest, MissingFolderFailsCleanly) {
   rig.transport.Queue(HeaderBytes(Md5Hex("x"), 1));
   rig.transport.Queue("x");
   EXPECT_EQ(FetchFile(rig.link, "setup.xml", "", rig.dir / "no" / "such" / "setup.xml"),
-            FetchOutcome::kFailed);
+            FetchOutcome::kLocalFileFailed);
 }
 
 }  // namespace

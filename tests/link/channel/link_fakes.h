@@ -70,6 +70,10 @@ class FakeHidDevice : public HidDevice {
     write_timeouts.push_back(timeout_ms);
     if (fail_write_at >= 0 && static_cast<int>(written.size()) == fail_write_at) return false;
     written.emplace_back(reinterpret_cast<const char*>(report), kReportSize);
+    if (!after_write.empty()) {
+      incoming.push_back(std::move(after_write.front()));
+      after_write.pop_front();
+    }
     return true;
   }
   int ReadReport(uint8_t (&report)[kReportSize], int timeout_ms) override {
@@ -87,6 +91,7 @@ class FakeHidDevice : public HidDevice {
   int fail_write_at = -1;
   std::vector<std::string> written;  // whole 1025-byte reports
   std::deque<std::string> incoming;
+  std::deque<std::string> after_write;  // one report comes in after each write
   std::vector<int> write_timeouts;
   std::vector<int> read_timeouts;
 };
@@ -116,7 +121,7 @@ class FakeHidBackend : public HidBackend {
     if (!open_succeeds) return nullptr;
     auto device = std::make_unique<FakeHidDevice>();
     last_device = device.get();
-    for (auto& r : reports_for_next_open) device->QueueReport(r);
+    for (auto& r : reports_for_next_open) device->after_write.push_back(r);
     reports_for_next_open.clear();
     return device;
   }
@@ -131,7 +136,7 @@ class FakeHidBackend : public HidBackend {
   std::vector<Entry> entries;
   std::vector<std::string> instance_ids;
   std::vector<std::string> opened;
-  std::vector<std::string> reports_for_next_open;
+  std::vector<std::string> reports_for_next_open;  // the answers to its first writes
   bool open_succeeds = true;
   FakeHidDevice* last_device = nullptr;
   int enumerations = 0;

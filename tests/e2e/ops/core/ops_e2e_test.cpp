@@ -175,6 +175,10 @@ TEST_F(OpsEndToEnd, UsbBoxThatRefusesOrStaysSilent) {
   EXPECT_EQ(RunOperation(host, "16", "1", LogScript(kDashes), KeyScript("reboot_orbo")),
             (std::vector<std::string>{LogScript(kDashes), KeyScript("set_mode_failed"),
                                       KeyScript("reboot_orbo")}));
+  // The reboot command follows its line; ending the host now would
+  // interrupt it, so wait for the rebooted box's idle cycle.
+  const int rebooted = host.WaitForScript(KeyScript("reboot_orbo"));
+  EXPECT_GE(host.WaitForScript("DisableOperate(false);", rebooted, kWaitMs), 0);
   EXPECT_EQ(host.Finish(), 0);
 
   const std::vector<std::string> commands = box.Commands();
