@@ -2,7 +2,8 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UBSan) in
 # build-fuzz and runs each for SECONDS (default 60), one after the other.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-# FUZZ_SKIP="T1 T2" leaves those targets out of the timed run (their seeds
+# FUZZ_SEED=N fixes libFuzzer's random seed (the same inputs in the same
+# order on every run). FUZZ_SKIP="T1 T2" leaves those targets out of the timed run (their seeds
 # and regressions are still replayed by the unit suite).
 # Prints per target the executions, executions per second and the coverage
 # at start and end. A crash, leak, timeout (over 1 s for one input) or
@@ -43,6 +44,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$run/corpus" "$run/findings"
   args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=256 -malloc_limit_mb=256
         -print_final_stats=1 -artifact_prefix="$run/findings/")
+  [ -n "${FUZZ_SEED:-}" ] && args+=(-seed="$FUZZ_SEED")
   [ -f "tests/fuzz/dict/$t.dict" ] && args+=(-dict="tests/fuzz/dict/$t.dict")
   seeds=(tests/fuzz/corpus/"$t")
   [ -d "tests/fuzz/regressions/$t" ] && seeds+=(tests/fuzz/regressions/"$t")

@@ -49,14 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   orbo::fuzz::WriteFile(local, before);
   Link fetch(parts[0]);
   if (orbo::FetchFile(fetch.link, "setup.xml", "pw", local) == orbo::FetchOutcome::kSuccess) {
-    // The status text is one read; the header is the next 44 bytes, and
-    // its digest is what the fetched bytes must match.
-    std::string after_status;
-    const auto& reads = fetch.transport.received();
-    for (size_t i = 1; i < reads.size(); ++i) after_status += reads[i];
-    FUZZ_CHECK(after_status.size() >= orbo::kTransferHeaderSize);
+    // The reads are the status text (which may come in pieces), the
+    // 44-byte header and the data, nothing after: the header sits just
+    // before the file's bytes, and its digest is what they must match.
+    std::string all;
+    for (const auto& read : fetch.transport.received()) all += read;
+    const std::string fetched = ReadAll(local);
+    FUZZ_CHECK(all.size() >= orbo::kTransferHeaderSize + fetched.size());
+    FUZZ_CHECK(all.compare(all.size() - fetched.size(), fetched.size(), fetched) == 0);
+    const size_t at = all.size() - fetched.size() - orbo::kTransferHeaderSize;
     uint8_t header[orbo::kTransferHeaderSize];
-    std::memcpy(header, after_status.data(), sizeof(header));
+    std::memcpy(header, all.data() + at, sizeof(header));
     std::string digest;
     FUZZ_CHECK(orbo::Md5FileHex(local, &digest) == 0);
     FUZZ_CHECK(digest == orbo::DecodeTransferHeader(header).digest);

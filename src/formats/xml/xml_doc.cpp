@@ -62,7 +62,17 @@ bool XmlDoc::EncodeForSave(std::string* bytes) {
   if (encoding.empty()) encoding = xml::FindDeclaredEncoding(text_, false);
   if (encoding.empty()) encoding = "UTF-8";
   const bool bom = utf8_bom_ || utf16_le_ || utf16_be_;
-  return xml::EncodeText(text_, encoding, bom, bytes, &result_log_);
+  if (!xml::EncodeText(text_, encoding, bom, bytes, &result_log_)) return false;
+  // Bytes in a codepage carry no mark of it: text that happens to encode to
+  // a byte-order mark or to valid UTF-8 would read back as other text. Such
+  // a file is written as UTF-8 with a mark, which reads back as it is held.
+  std::vector<std::string> ignored;
+  if (xml::DecodeFileBytes(*bytes, &ignored).text == text_) return true;
+  if (!xml::EncodeText(text_, "UTF-8", true, bytes, &result_log_)) return false;
+  if (xml::DecodeFileBytes(*bytes, &ignored).text == text_) return true;
+  bytes->clear();
+  result_log_.emplace_back("conversion_loss");
+  return false;
 }
 
 bool XmlDoc::SaveFile(const std::filesystem::path& path) {

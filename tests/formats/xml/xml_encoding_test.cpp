@@ -90,6 +90,28 @@ TEST(XmlEncoding, AnsiCodePageRoundTrip) {
   ASSERT_TRUE(doc.FindChild("e"));
   EXPECT_EQ(doc.GetChildAttribute("v"), "café");
   EXPECT_EQ(LoadChangeSave(bytes, "€uro"), "\n<r><e v=\"\x80uro\"/></r>");
+
+  // ANSI text whose bytes would read back as other text (a leading "ï»¿" or
+  // "ÿþ" is a byte-order mark; "Ã©" once the element between is removed is
+  // UTF-8):
+  // written as UTF-8 with a mark instead.
+  const std::string nul(1, '\0');  // dropped on reading, so the mark comes first
+  for (const std::string& ansi : {nul + "\xEF\xBB\xBF" "2<r v=\"\x87\"/>",
+                                 nul + "\xFF\xFE<r v=\"\x87\"/>", std::string("\n<r>\xC3<e/>\xA9</r>")}) {
+    XmlDoc ambiguous;
+    ASSERT_TRUE(ambiguous.LoadBytes(ansi));
+    EXPECT_EQ(ambiguous.encoding(), "ANSI");
+    if (ambiguous.FindChild("e")) {
+      ASSERT_TRUE(ambiguous.EnterElement());
+      ASSERT_TRUE(ambiguous.RemoveElement());
+    }
+    std::string saved;
+    ASSERT_TRUE(ambiguous.EncodeForSave(&saved));
+    EXPECT_TRUE(saved.starts_with("\xEF\xBB\xBF")) << saved;
+    XmlDoc again;
+    again.LoadBytes(saved);
+    EXPECT_EQ(again.GetText(), ambiguous.GetText());
+  }
 }
 
 TEST(XmlEncoding, DeclaredEightBitEncodingsRoundTrip) {
