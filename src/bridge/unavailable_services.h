@@ -1,7 +1,6 @@
-// Honest stand-ins for services whose subsystems are not wired in yet. Each
-// logs a clear warning when used and returns the failure result, so the
-// page sees a failure rather than a pretended success. Replace each with
-// the real implementation in tool_services.cpp as it lands.
+// The pass-through when the tool runs without its virtual port
+// (--no-port): it logs a clear warning when used and returns the failure
+// result, so the page sees a failure rather than a pretended success.
 #pragma once
 
 #include "bridge/bridge_services.h"
@@ -13,13 +12,6 @@ class UnavailablePassThrough : public PassThrough {
  public:
   int ApplyPassThrough(const std::string& json) override;
   int EndPassThrough() override;
-};
-
-// IsEditorUsable: 0 (no usable editor); LaunchHmiDownload: -1.
-class UnavailableEditor : public EditorIntegration {
- public:
-  int IsEditorUsable(const std::string& folder) override;
-  int LaunchHmiDownload(const std::string& json) override;
 };
 
 }  // namespace orbo
