@@ -8,7 +8,9 @@
 // it cannot be read. A file:// request reports status 0 on success.
 function readPageFile(path, done) {
   const request = new XMLHttpRequest();
-  request.open("GET", path);
+  // The query keeps the engine from answering with an earlier copy (the
+  // files change while the page is open: a fetch rewrites setup.xml).
+  request.open("GET", path + "?" + Date.now() + "." + ++readPageFile.count);
   request.overrideMimeType("text/plain; charset=utf-8");
   request.onload = () =>
       done(request.status === 0 || request.status === 200 ? request.responseText : null);
@@ -19,6 +21,8 @@ function readPageFile(path, done) {
     done(null);
   }
 }
+
+readPageFile.count = 0;
 
 // Decodes a string table: Base64 of a UTF-8 properties document. Same rules
 // as the native reader: lines end at LF, "#" starts a comment or cuts the

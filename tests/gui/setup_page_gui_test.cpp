@@ -168,24 +168,31 @@ TEST_F(SetupPageGuiTest, AConfigurationSentByClickingKeepsTheProfileValues) {
 }
 
 TEST_F(SetupPageGuiTest, AFetchedConfigurationIsLoadedIntoTheForm) {
+  // A setup.xml kept from an earlier session: offered at start.
+  app_.Write("setup.xml", R"(<QXBoxSet><Cloud Server="kept.example.com"/></QXBoxSet>)");
   if (!StartAndDetect()) {
     if (skipped_) GTEST_SKIP() << "no X display could be opened";
     return;
   }
-  // "Fetch", then the offer's "Load": the fetched values replace those it
-  // holds; the others keep the profile's.
-  Run("when(function() { return !$('fetchcfg').disabled; }, function() {"
-      "  $('fetchcfg').click();"
+  // "Load" the kept file, then "Fetch" and "Load" again: the fetched values
+  // (not a copy read earlier) replace those the file holds; the other
+  // fields keep the profile's.
+  Run("function load(then) {"
       "  when(function() { return !$('offer').hidden; }, function() {"
       "    $('loadsetup').click();"
-      "    when(function() { return $('offer').hidden; }, function() {"
-      "      document.title = JSON.stringify({loaded: [field('Cloud', 'Server').value,"
+      "    when(function() { return $('offer').hidden; }, then); }); }"
+      "var kept;"
+      "load(function() {"
+      "  kept = field('Cloud', 'Server').value;"
+      "  when(function() { return !$('fetchcfg').disabled; }, function() {"
+      "    $('fetchcfg').click();"
+      "    load(function() {"
+      "      document.title = JSON.stringify({loaded: [kept, field('Cloud', 'Server').value,"
       "        field('Cloud', 'ProjectName').value, field('BaseSet', 'BoxName').value,"
       "        field('Ntp', 'Server').value]}); }); }); });");
-  EXPECT_NE(
-      TitleWith(
-          R"({\"loaded\":[\"mqtt.fetched.example.com\",\"Plant7\",\"Line-7\",\"ntp.eu.cloud.example.com\"]})"),
-      "")
+  EXPECT_NE(TitleWith(R"({\"loaded\":[\"kept.example.com\",\"mqtt.fetched.example.com\",)"
+                      R"(\"Plant7\",\"Line-7\",\"ntp.eu.cloud.example.com\"]})"),
+            "")
       << Diagnostics();
   Screenshot("setup_page_fetched.png");
   Finish();
