@@ -2,7 +2,7 @@
 // of the chosen language and the XML settings files. The pages are file://
 // documents and the window lets them read other local files, so no page
 // command is needed for reading.
-"use strict";
+'use strict';
 
 // Reads a file relative to this page; calls done(text) or done(null) when
 // it cannot be read. A file:// request reports status 0 on success.
@@ -10,8 +10,8 @@ function readPageFile(path, done) {
   const request = new XMLHttpRequest();
   // The query keeps the engine from answering with an earlier copy (the
   // files change while the page is open: a fetch rewrites setup.xml).
-  request.open("GET", path + "?" + Date.now() + "." + ++readPageFile.count);
-  request.overrideMimeType("text/plain; charset=utf-8");
+  request.open('GET', path + '?' + Date.now() + '.' + ++readPageFile.count);
+  request.overrideMimeType('text/plain; charset=utf-8');
   request.onload = () =>
       done(request.status === 0 || request.status === 200 ? request.responseText : null);
   request.onerror = () => done(null);
@@ -30,20 +30,20 @@ readPageFile.count = 0;
 function parseStringTable(base64, box) {
   let text;
   try {
-    const binary = atob(base64.replace(/[\r\n]/g, ""));
+    const binary = atob(base64.replace(/[\r\n]/g, ''));
     const bytes = Uint8Array.from(binary, c => c.charCodeAt(0));
-    text = new TextDecoder("utf-8", {fatal: true}).decode(bytes);
+    text = new TextDecoder('utf-8', {fatal: true}).decode(bytes);
   } catch (e) {
     return null;
   }
   const table = {};
-  text.split("\n").forEach(line => {
-    const hash = line.indexOf("#");
+  text.split('\n').forEach(line => {
+    const hash = line.indexOf('#');
     if (hash >= 0) line = line.substring(0, hash);
-    const eq = line.indexOf("=");
+    const eq = line.indexOf('=');
     if (eq <= 0) return;
     const key = line.substring(0, eq);
-    if (!(key in table)) table[key] = line.substring(eq + 1).split("replaceBox").join(box);
+    if (!(key in table)) table[key] = line.substring(eq + 1).split('replaceBox').join(box);
   });
   return table;
 }
@@ -52,11 +52,11 @@ function parseStringTable(base64, box) {
 // unset) and calls done(table); an empty table when it cannot be read, so
 // every text keeps the English text written into the page.
 function loadTexts(done) {
-  const lang = typeof window.CurrentAppLang === "string" && /^[A-Za-z_-]+$/.test(CurrentAppLang)
-                   ? CurrentAppLang
-                   : "en";
-  const box = typeof window.nRep === "string" && nRep.length > 0 ? nRep : "box";
-  readPageFile("i18n/strings_" + lang + ".properties", text => {
+  const lang = typeof window.CurrentAppLang === 'string' && /^[A-Za-z_-]+$/.test(CurrentAppLang) ?
+      CurrentAppLang :
+      'en';
+  const box = typeof window.nRep === 'string' && nRep.length > 0 ? nRep : 'box';
+  readPageFile('i18n/strings_' + lang + '.properties', text => {
     const table = text === null ? null : parseStringTable(text, box);
     done(table || {});
   });
@@ -65,11 +65,11 @@ function loadTexts(done) {
 // Puts the table's texts into every element with data-t (its text) and
 // data-tip (its title); elements whose key is missing keep their text.
 function applyTexts(table, root) {
-  (root || document).querySelectorAll("[data-t]").forEach(el => {
+  (root || document).querySelectorAll('[data-t]').forEach(el => {
     const t = table[el.dataset.t];
     if (t) el.textContent = t;
   });
-  (root || document).querySelectorAll("[data-tip]").forEach(el => {
+  (root || document).querySelectorAll('[data-tip]').forEach(el => {
     const t = table[el.dataset.tip];
     if (t) el.title = t;
   });
@@ -78,6 +78,6 @@ function applyTexts(table, root) {
 // Parses an XML text; null when it is not a well-formed document.
 function parseXml(text) {
   if (text === null) return null;
-  const doc = new DOMParser().parseFromString(text, "application/xml");
-  return doc.getElementsByTagName("parsererror").length > 0 ? null : doc;
+  const doc = new DOMParser().parseFromString(text, 'application/xml');
+  return doc.getElementsByTagName('parsererror').length > 0 ? null : doc;
 }
