@@ -8,12 +8,14 @@ const CMD = {
   sendSetup: 0,
   setTime: 1,
   fetchSetup: 2,
+  resendSetup: 3,
   passStart: 7,
   passEnd: 8,
   keepSetup: 9,
   scanLan: 10,
   connectMode: 11,
   boxAddress: 12,
+  sendProject: 14,
   fetchProject: 15,
   setMode: 16,
   saveWifi: 19,
@@ -27,6 +29,10 @@ const SEP = '\u0002';
 let texts = {};
 let configLoaded = false;  // the form holds the page settings file's values
 let operable = false;      // the box worker's last word: operations may run
+// The tool's transfer file is the local setup.xml: this page last built
+// (0, 9) or fetched (2) it, and no project transfer (14, 15) chose another
+// file since. Only then may command 3 send "the current transfer file".
+let transferIsSetup = false;
 
 function $(id) { return document.getElementById(id); }
 
@@ -60,8 +66,16 @@ function DisableOperate(disabled) {
 
 function refreshOperations() {
   document.querySelectorAll('button.op').forEach(b => {
-    b.disabled = !operable || (b.id === 'sendcfg' && !configLoaded);
+    b.disabled = !operable || (b.id === 'sendcfg' && !configLoaded) ||
+        (b.id === 'resendcfg' && !transferIsSetup);
   });
+}
+
+// Page calls that choose the tool's transfer file.
+function callTransfer(cmd, arg) {
+  transferIsSetup = cmd === CMD.sendSetup || cmd === CMD.keepSetup || cmd === CMD.fetchSetup;
+  call(cmd, arg);
+  refreshOperations();
 }
 
 // Byte counts of a long transfer; done == total ends the bar.
@@ -110,7 +124,7 @@ function ShowUpLoadSetup() { $('offer').hidden = false; }
 
 // The page is being left: keep the form as the local setup.xml.
 function SaveSetting() {
-  if (configLoaded) call(CMD.keepSetup, configFormText());
+  if (configLoaded) callTransfer(CMD.keepSetup, configFormText());
 }
 
 // ---- Configuration form ----
@@ -274,18 +288,20 @@ function wire() {
   });
   on('setmode', () => call(CMD.setMode, $('mode').value));
   on('sendcfg', () => {
-    if (configLoaded) call(CMD.sendSetup, configFormText());
+    if (configLoaded) callTransfer(CMD.sendSetup, configFormText());
   });
-  on('fetchcfg', () => call(CMD.fetchSetup, ''));
+  on('fetchcfg', () => callTransfer(CMD.fetchSetup, ''));
+  on('resendcfg', () => call(CMD.resendSetup, ''));
+  on('sendprj', () => callTransfer(CMD.sendProject, ''));
   on('savecfg', () => {
-    if (configLoaded) call(CMD.keepSetup, configFormText());
+    if (configLoaded) callTransfer(CMD.keepSetup, configFormText());
   });
   on('reloadcfg', () => loadProfile(true));
   on('loadsetup', loadFetchedSetup);
   on('dismiss', () => {
     $('offer').hidden = true;
   });
-  on('fetchprj', () => call(CMD.fetchProject, $('prjpsw').value));
+  on('fetchprj', () => callTransfer(CMD.fetchProject, $('prjpsw').value));
   $('pt-type').addEventListener('change', () => {
     const tcp = $('pt-type').value === '1';
     $('pt-tcp').hidden = !tcp;

@@ -156,6 +156,7 @@
   X(kPageFiles, "page_files")                                          \
   X(kPageSendcfg, "page_sendcfg")                                      \
   X(kPageFetchcfg, "page_fetchcfg")                                    \
+  X(kPageResendcfg, "page_resendcfg")                                  \
   X(kPageSavecfg, "page_savecfg")                                      \
   X(kPageReloadcfg, "page_reloadcfg")                                  \
   X(kPageOffer, "page_offer")                                          \
