@@ -155,7 +155,8 @@ function loadFetchedSetup() {
     }
     $('offer').hidden = true;
     AddText(
-        text('page_setup_loaded', 'The form shows the values of setup.xml.') + ' (' + filled + ')');
+        text('page_setup_loaded', 'The form shows the values of setup.xml. Fields:') + ' ' +
+        filled);
   });
 }
 
@@ -169,12 +170,34 @@ function passThroughUrl() {
   return host && port ? host + ':' + port : '';
 }
 
+// A TCP port number 1..65535 from text, or 0.
+function portNumber(textValue) {
+  const n = /^\d{1,5}$/.test(textValue.trim()) ? Number(textValue) : 0;
+  return n >= 1 && n <= 65535 ? n : 0;
+}
+
+// True for "host:port" with a host and a port number.
+function isEndpoint(url) {
+  const colon = url.lastIndexOf(':');
+  return colon > 0 && portNumber(url.substring(colon + 1)) > 0;
+}
+
+// The parameters of command 7, or null (and a log line) when the endpoint
+// or the local port is not usable.
 function passThroughJson() {
   const p = {type: Number($('pt-type').value)};
   const url = passThroughUrl();
+  if (url && !isEndpoint(url)) {
+    AddText(text('page_pass_bad', 'Enter the endpoint as address:port.'));
+    return null;
+  }
   if (url) p.url = url;
   if (p.type === 1) {
-    p.e_port = Number($('pt-eport').value) || 0;
+    p.e_port = portNumber($('pt-eport').value);
+    if (p.e_port === 0) {
+      AddText(text('page_pass_bad_port', 'Enter a local TCP port from 1 to 65535.'));
+      return null;
+    }
   } else {
     p.baudrate = Number($('pt-baud').value);
     p.data_length = Number($('pt-data').value);
@@ -186,7 +209,7 @@ function passThroughJson() {
 
 function startHmiDownload() {
   const url = passThroughUrl();
-  if (!url) {
+  if (!isEndpoint(url)) {
     AddText(text('page_hmi_no_url', 'Enter the box endpoint (address:port) first.'));
     return;
   }
@@ -307,7 +330,10 @@ function wire() {
     $('pt-tcp').hidden = !tcp;
     $('pt-serial').hidden = tcp;
   });
-  on('pt-start', () => call(CMD.passStart, passThroughJson()));
+  on('pt-start', () => {
+    const json = passThroughJson();
+    if (json !== null) call(CMD.passStart, json);
+  });
   on('pt-end', () => call(CMD.passEnd, ''));
   on('hmidown', startHmiDownload);
   $('wifis').addEventListener('change', e => {

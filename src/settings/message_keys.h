@@ -174,6 +174,8 @@
   X(kPagePassTcp, "page_pass_tcp")                                     \
   X(kPagePassUrl, "page_pass_url")                                     \
   X(kPagePassLocal, "page_pass_local")                                 \
+  X(kPagePassBad, "page_pass_bad")                                     \
+  X(kPagePassBadPort, "page_pass_bad_port")                            \
   X(kPagePassStart, "page_pass_start")                                 \
   X(kPagePassEnd, "page_pass_end")                                     \
   X(kPageHmiDownload, "page_hmi_download")                             \
