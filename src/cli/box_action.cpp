@@ -325,7 +325,9 @@ BoxActionResult RunBoxAction(const BoxTarget& target, const BoxRequest& request,
     std::string text = settings.LookupText(key);
     return text.empty() ? std::string(key) : text;
   });
-  AnswerPrompts prompts(request.yes, events);
+  // Asking for a firmware update is the Yes to the update's question.
+  const bool firmware_update = request.action == "firmware" && request.operands[0] == "update";
+  AnswerPrompts prompts(request.yes || firmware_update, events);
   std::unique_ptr<HidBackend> hid = target.usb ? MakeHidBackend(target.usbSim) : nullptr;
   BoxOpsDeps deps;
   deps.appDir = app_dir;

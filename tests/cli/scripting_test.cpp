@@ -76,6 +76,7 @@ TEST(CliJson, EveryReportingVerbPrintsParsableJsonAndDocumentedExitCodes) {
       {box({"network"}), 0, {"log"}},
       {box({"light"}), 0, {"ok"}},
       {box({"firmware", "check"}), 0, {"updates", "upToDate", "type"}},
+      {box({"firmware", "update"}), 0, {"ok", "log"}},
       {box({"config", "fetch", fetched}), 0, {"ok"}},
       {box({"mode", "2"}), 0, {"ok"}, true},
       {box({"config", "send", setup}), 0, {"ok"}, true},
@@ -111,7 +112,8 @@ TEST(CliJson, EveryReportingVerbPrintsParsableJsonAndDocumentedExitCodes) {
     }
   }
   EXPECT_EQ(test::ReadAll(fetched), "<setup/>");
-  // The configuration really arrived.
+  // The firmware and the configuration really arrived.
+  EXPECT_TRUE(fs::exists(sim.store_dir() / "fsFLASH"));
   EXPECT_EQ(test::ReadAll(sim.store_dir() / "setup.xml"), "<setup><a/></setup>");
 }
 
