@@ -41,6 +41,9 @@ def show(line):
         if script.startswith('AddText("') and script.endswith('");'):
             text = json.loads('"' + script[9:-3] + '"')
             print(f"{stamp}  log    {text}")
+        elif "ShowProgress(" in script:
+            done_total = script[script.rindex("ShowProgress(") + 13:].rstrip(");")
+            print(f"{stamp}  page   progress {done_total.replace(', ', '/')} bytes")
         elif script.startswith("DisableOperate("):
             state = "disabled" if "true" in script else "enabled"
             if state != last_disable:

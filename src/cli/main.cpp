@@ -7,6 +7,7 @@
 
 #include "base/file_util.h"
 #include "cli/verb.h"
+#include "platform/linux/app_dir.h"
 
 namespace orbo::cli {
 namespace {
@@ -17,6 +18,11 @@ std::map<std::string, VerbInfo>& Verbs() {
 }
 
 std::filesystem::path& AppDirStorage() {
+  static std::filesystem::path dir;
+  return dir;
+}
+
+std::filesystem::path& ProgramDirStorage() {
   static std::filesystem::path dir;
   return dir;
 }
@@ -33,12 +39,24 @@ VerbRegistrar::VerbRegistrar(const char* name, const char* usage, VerbFn run) {
   Verbs()[name] = VerbInfo{name, usage, run};
 }
 
-const std::filesystem::path& AppDir() { return AppDirStorage(); }
-void SetAppDir(const std::filesystem::path& dir) { AppDirStorage() = dir; }
+const std::filesystem::path& AppDir() {
+  return AppDirStorage();
+}
+void SetAppDir(const std::filesystem::path& dir) {
+  AppDirStorage() = dir;
+}
+const std::filesystem::path& ProgramDir() {
+  return ProgramDirStorage().empty() ? AppDirStorage() : ProgramDirStorage();
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "orbo-cli: %s\n", message.c_str());
   return 1;
+}
+
+int UsageError(const std::string& message) {
+  Fail(message);
+  return 2;
 }
 
 std::vector<std::string> TakeOption(Args* args, const std::string& name) {
@@ -70,7 +88,11 @@ int main(int argc, char** argv) {
   Args args(argv + 1, argv + argc);
   // --app-dir may stand anywhere; the last one wins.
   auto dirs = TakeOption(&args, "--app-dir");
-  SetAppDir(dirs.empty() ? orbo::ExecutableDir() : std::filesystem::path(dirs.back()));
+  const orbo::AppDirChoice choice = orbo::ChooseAppDir(
+      orbo::ExecutableDir(), dirs.empty() ? "" : dirs.back(), orbo::ProcessUserDirsEnv());
+  if (!choice.error.empty()) return Fail(choice.error);
+  SetAppDir(choice.appDir);
+  ProgramDirStorage() = choice.programDir;
   if (args.empty()) {
     Help(args);
     return 2;
@@ -78,6 +100,9 @@ int main(int argc, char** argv) {
   const std::string verb = args.front();
   args.erase(args.begin());
   auto it = Verbs().find(verb);
-  if (it == Verbs().end()) return Fail("unknown verb \"" + verb + "\" (try: orbo-cli help)");
+  if (it == Verbs().end()) {
+    Fail("unknown verb \"" + verb + "\" (try: orbo-cli help)");
+    return 2;
+  }
   return it->second.run(args);
 }

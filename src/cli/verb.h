@@ -22,12 +22,19 @@ class VerbRegistrar {
   VerbRegistrar(const char* name, const char* usage, VerbFn run);
 };
 
-// The app directory: --app-dir DIR when given, else the executable's folder.
+// The app directory: --app-dir DIR when given; for an installed tool the
+// per-user folder; else the executable's folder.
 const std::filesystem::path& AppDir();
 void SetAppDir(const std::filesystem::path& dir);
+// Where the tool's other programs are: the app directory, except for an
+// installed tool, whose programs stay in PREFIX/lib/orbo.
+const std::filesystem::path& ProgramDir();
 
 // Prints "orbo-cli: <message>" to stderr and returns 1, for failing verbs.
 int Fail(const std::string& message);
+
+// Prints "orbo-cli: <message>" to stderr and returns 2, for bad usage.
+int UsageError(const std::string& message);
 
 // Removes "--name VALUE" pairs from args and returns their values in order.
 std::vector<std::string> TakeOption(Args* args, const std::string& name);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/json_line.h"
 #include "cli/page_host_parts.h"
 #include "cli/page_output.h"
 #include "cli/verb.h"
@@ -31,10 +32,33 @@ std::string Printable(std::string_view bytes) {
   return out;
 }
 
-int CertVerb(const Args& args) {
-  if (args.size() != 2 || args[0] != "inspect") return Fail("usage: orbo-cli cert inspect FILE");
+int CertVerb(const Args& given) {
+  Args args = given;
+  const bool json = TakeFlag(&args, "--json");
+  if (args.size() != 2 || args[0] != "inspect") {
+    return UsageError("usage: orbo-cli cert inspect [--json] FILE");
+  }
   CertFile cert(CertDefaultDomain(), 0);
   const int result = cert.Load(args[1]);
+  if (json) {
+    // {"result":N,"domain":"...","entries":[{"name","size","crc"}]}; names
+    // and the domain as the escaped text printed without --json.
+    JsonPtr o = NewJsonObject();
+    cJSON_AddNumberToObject(o.get(), "result", result);
+    AddJsonText(o.get(), "domain", Printable(cert.domain()));
+    cJSON* entries = cJSON_AddArrayToObject(o.get(), "entries");
+    for (const CertEntryView& e : cert.entries()) {
+      cJSON* item = cJSON_CreateObject();
+      AddJsonText(item, "name", Printable(e.name));
+      cJSON_AddNumberToObject(item, "size", static_cast<double>(e.fileSize));
+      char crc[9];
+      std::snprintf(crc, sizeof crc, "%08llx", static_cast<unsigned long long>(e.crc32));
+      AddJsonText(item, "crc", crc);
+      cJSON_AddItemToArray(entries, item);
+    }
+    PrintJsonLine(o.get());
+    return result == 0 ? 0 : 1;
+  }
   std::printf("result %d\n", result);
   std::printf("domain %s\n", Printable(cert.domain()).c_str());
   for (const CertEntryView& e : cert.entries()) {
@@ -55,7 +79,7 @@ int BrandVerb(const Args& given) {
   SettingsStore store(AppDir());
   store.Load();
   BrandingEnv env;
-  env.exePath = exe.empty() ? AppDir() / "orbo" : std::filesystem::path(exe.back());
+  env.exePath = exe.empty() ? ProgramDir() / "orbo" : std::filesystem::path(exe.back());
   env.launcherFolders = UserLauncherFolders();
   env.prompts = &prompts;
   const int result = ApplyBranding(env, &store);
@@ -66,7 +90,7 @@ int BrandVerb(const Args& given) {
 
 }  // namespace
 
-ORBO_CLI_VERB("cert", "cert inspect FILE         load a certificate package and list its entries",
+ORBO_CLI_VERB("cert", "cert inspect [--json] FILE  load a certificate package and list its entries",
               CertVerb);
 ORBO_CLI_VERB("brand",
               "brand [--file PACKAGE] [--exe PROGRAM]  apply VirCert.ce beside the tool (as "

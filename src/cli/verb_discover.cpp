@@ -1,10 +1,13 @@
 // orbo-cli discover: finds boxes on the LAN and prints the list text.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/logger.h"
+#include "cli/json_line.h"
 #include "cli/verb.h"
 #include "link/discovery/discover.h"
 #include "link/discovery/ipv4_text.h"
@@ -41,6 +44,7 @@ int Discover(const Args& given) {
   const auto addresses = TakeOption(&args, "--address");
   const auto locals = TakeOption(&args, "--local-address");
   const bool sweep = TakeFlag(&args, "--sweep");
+  const bool json = TakeFlag(&args, "--json");
   // The discovery's diagnostic lines (replies heard, socket errors) on stderr.
   if (TakeFlag(&args, "--verbose")) SetLogLevel(LogLevel::kDebug);
   DiscoveryOptions options;
@@ -81,12 +85,25 @@ int Discover(const Args& given) {
   if (!orbo::Discover(box, &list, sweep ? 1 : 0, *source, options)) {
     return Fail("discover: discovery failed");
   }
-  std::printf("%s\n", list.c_str());
+  if (!json) {
+    std::printf("%s\n", list.c_str());
+    return 0;
+  }
+  // One {"address":"a.b.c.d"} a line, each box once, in the order found.
+  std::vector<std::string> shown;
+  for (size_t at = 0, end; (end = list.find(';', at)) != std::string::npos; at = end + 1) {
+    const std::string address = list.substr(at, end - at);
+    if (address.empty() || std::find(shown.begin(), shown.end(), address) != shown.end()) continue;
+    shown.push_back(address);
+    JsonPtr line = NewJsonObject();
+    AddJsonText(line.get(), "address", address);
+    PrintJsonLine(line.get());
+  }
   return 0;
 }
 
 ORBO_CLI_VERB("discover",
-              "discover [--address A] [--sweep] [--local-address A]... "
+              "discover [--json] [--address A] [--sweep] [--local-address A]... "
               "[--reply-window-ms MS] [--connect-limit-ms MS] [--verbose]  list boxes on the LAN",
               Discover);
 

@@ -71,7 +71,7 @@ int Status(Args args) {
 // does not answer.
 bool Reach(SecClient& client) {
   if (client.sec_ConnectService(".")) return true;
-  ProcessServiceRunner runner(AppDir() / "orbo-portd", AppDir());
+  ProcessServiceRunner runner(ProgramDir() / "orbo-portd", AppDir());
   ServiceControl control(
       client, runner, SystemSleeper(), [](std::string_view key) { return std::string(key); },
       nullptr);

@@ -92,7 +92,7 @@ int64_t TransferWaits(uint64_t size) {
 }
 
 bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
-                  std::string_view digest) {
+                  std::string_view digest, const TransferProgress& progress) {
   struct stat st {};
   if (!file || ::fstat(::fileno(file), &st) != 0 || st.st_size < 0 ||
       static_cast<uint64_t>(st.st_size) > UINT32_MAX) {
@@ -126,6 +126,7 @@ bool SendFileBody(BoxLink& link, std::string_view box_name, std::FILE* file,
     // A short write would shift every later byte; the box could only store
     // garbage, so stop here.
     if (static_cast<size_t>(n) != got) break;
+    if (progress) progress(sent, size);
   }
   if (sent != size) return false;
   return WaitOkok(link) && WaitOkok(link) && WaitFinal(link);
@@ -142,7 +143,7 @@ bool IsCommandArgument(std::string_view text) {
 }
 
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
-                       const std::filesystem::path& local_path) {
+                       const std::filesystem::path& local_path, const TransferProgress& progress) {
   if (!IsCommandArgument(password)) return FetchOutcome::kPasswordRefused;
   // What an earlier run that ended abruptly left beside the target.
   RemoveStaleTempFiles(local_path.parent_path(), local_path.filename().string());
@@ -197,6 +198,7 @@ FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_vie
       return FetchOutcome::kLocalFileFailed;
     }
     received += want;
+    if (progress) progress(received, header.size);
   }
 
   std::string digest;
@@ -214,8 +216,9 @@ FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_vie
   return FetchOutcome::kSuccess;
 }
 
-bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest) {
-  const bool ok = SendFileBody(link, box_name, file, digest);
+bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest,
+              const TransferProgress& progress) {
+  const bool ok = SendFileBody(link, box_name, file, digest, progress);
   link.Purge();
   return ok;
 }

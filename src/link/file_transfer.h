@@ -3,8 +3,10 @@
 // Both report their outcome; the box operations turn it into page lines.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,11 @@ inline constexpr uint32_t kMaxFetchSize = 0x80000000u;
 // Unrelated replies an acknowledgement wait reads past before giving up.
 inline constexpr int kMaxUnrelatedReplies = 1000;
 
+// Called on the link's thread after each block that moved: bytes done so
+// far and the whole size; the last call of a complete transfer has
+// done == total.
+using TransferProgress = std::function<void(uint64_t done, uint64_t total)>;
+
 // Sends the open file (from its current position; the size is the whole
 // file's) to the box as box_name with the given MD5 hex digest: "Download
 // <name>\r", up to ten tries for "OK\r", the 44-byte header, the data in
@@ -26,7 +33,8 @@ inline constexpr int kMaxUnrelatedReplies = 1000;
 // file that is not open or a stream larger than 4 GiB. Each acknowledgement
 // may take a few link waits and each block one, whatever the box sends
 // meanwhile, so the whole send has a bound.
-bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest);
+bool SendFile(BoxLink& link, std::string_view box_name, std::FILE* file, std::string_view digest,
+              const TransferProgress& progress = {});
 
 // How a fetch ended.
 enum class FetchOutcome {
@@ -52,6 +60,7 @@ bool IsCommandArgument(std::string_view text);
 // A password that is not IsCommandArgument is refused before anything is
 // sent.
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
-                       const std::filesystem::path& local_path);
+                       const std::filesystem::path& local_path,
+                       const TransferProgress& progress = {});
 
 }  // namespace orbo

@@ -46,7 +46,8 @@ bool SendPath(OpsContext& ctx, const std::filesystem::path& path, std::string_vi
               std::string_view digest) {
   FilePtr file(std::fopen(path.c_str(), "rbe"), std::fclose);
   // SendFileLogged shows download_failed for a file that is not open.
-  return SendFileLogged(ctx.link, box_name, file.get(), digest, ctx.scripts);
+  return SendFileLogged(ctx.link, box_name, file.get(), digest, ctx.scripts,
+                        /*always_progress=*/true);
 }
 
 }  // namespace

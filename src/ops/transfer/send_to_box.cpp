@@ -14,8 +14,9 @@ namespace {
 constexpr std::string_view kProjectBoxName = "cloudprj.kzrp";
 constexpr int kRebootPauseMs = 2000;
 
-// Steps 4 and 5: announce and send the local file.
-void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view box_name) {
+// Steps 4 and 5: announce and send the local file. True when the box
+// confirmed it.
+bool SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view box_name) {
   const PageScripts& page = ctx.scripts;
   page.ShowKey(box_name == kProjectBoxName ? keys::kDownloadProjectFile
                                            : keys::kDownloadConfigFile);
@@ -26,9 +27,9 @@ void SendLocalFile(OpsContext& ctx, const CommandState& state, std::string_view 
     file.reset(std::fopen(state.transferPath.c_str(), "rbe"));
   if (!file) {
     page.ShowKey(keys::kDownloadFailed);
-    return;
+    return false;
   }
-  SendFileLogged(ctx.link, box_name, file.get(), digest, page);
+  return SendFileLogged(ctx.link, box_name, file.get(), digest, page);
 }
 
 }  // namespace
@@ -51,18 +52,19 @@ void RebootBox(OpsContext& ctx) {
   ctx.link.SendCommand("reset\r", &reply);
 }
 
-void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
+bool SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName) {
   // A box that refuses to stop is not touched further.
-  if (!StopBoxPrograms(ctx)) return;
+  if (!StopBoxPrograms(ctx)) return false;
 
   // A failed firmware step skips the file but still reboots the box.
-  if (FirmwareCheck(ctx)) SendLocalFile(ctx, state, boxName);
+  const bool sent = FirmwareCheck(ctx) && SendLocalFile(ctx, state, boxName);
 
   RebootBox(ctx);
   ctx.scripts.Run("DisableOperate(true);");
   ctx.sleeper.SleepMs(kRebootPauseMs);
   state.linkDown = 1;
   state.detectRequested = 1;
+  return sent;
 }
 
 bool FetchFromBox(OpsContext& ctx, const CommandState& state, std::string_view boxName) {

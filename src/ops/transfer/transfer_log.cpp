@@ -1,13 +1,14 @@
 #include "ops/transfer/transfer_log.h"
 
 #include "ops/context/log_lines.h"
+#include "ops/transfer/transfer_progress.h"
 #include "settings/message_keys.h"
 
 namespace orbo {
 
 bool SendFileLogged(BoxLink& link, std::string_view box_name, std::FILE* file,
-                    std::string_view digest, const PageScripts& scripts) {
-  const bool ok = SendFile(link, box_name, file, digest);
+                    std::string_view digest, const PageScripts& scripts, bool always_progress) {
+  const bool ok = SendFile(link, box_name, file, digest, PageProgress(scripts, always_progress));
   scripts.ShowKey(ok ? keys::kDownloadSuccess : keys::kDownloadFailed);
   return ok;
 }
@@ -16,7 +17,8 @@ FetchOutcome FetchFileLogged(BoxLink& link, std::string_view box_name, std::stri
                              const std::filesystem::path& local_path, const PageScripts& scripts) {
   scripts.ShowLog(kDashLine);
   scripts.ShowKey(keys::kUploadConfigFile);
-  const FetchOutcome outcome = FetchFile(link, box_name, password, local_path);
+  const FetchOutcome outcome =
+      FetchFile(link, box_name, password, local_path, PageProgress(scripts));
   ShowFetchOutcome(outcome, scripts);
   return outcome;
 }

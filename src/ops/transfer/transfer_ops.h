@@ -28,8 +28,9 @@ void RebootBox(OpsContext& ctx);
 // BoxOperation kSendSetup ("setup.xml") and kSendProject ("cloudprj.kzrp"):
 // stops the box's programs, runs the firmware check, sends
 // state.transferPath under boxName, and reboots the box (setting linkDown
-// and detectRequested so it is identified again).
-void SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName);
+// and detectRequested so it is identified again). True when the box
+// confirmed the file.
+bool SendToBox(OpsContext& ctx, CommandState& state, std::string_view boxName);
 
 // BoxOperation kFetchSetup and kFetchProject: fetches boxName into
 // state.transferPath with state.uploadPassword. True on success.

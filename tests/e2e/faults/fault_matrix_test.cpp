@@ -92,8 +92,19 @@ class NoClipboard : public Clipboard {
 };
 
 // True when script is a plain call whose arguments are string literals,
-// numbers or words: box text stayed inside its quotes.
-bool IsPlainCall(const std::string& s) {
+// numbers or words: box text stayed inside its quotes. A call guarded by
+// 'if (typeof NAME === "function") ' (the progress call) counts as plain.
+bool IsPlainCall(const std::string& script) {
+  std::string s = script;
+  if (s.rfind("if (typeof ", 0) == 0) {
+    const size_t name_end = s.find(' ', 11);
+    const std::string guard = " === \"function\") ";
+    if (name_end == std::string::npos || s.compare(name_end, guard.size(), guard) != 0)
+      return false;
+    const std::string name = s.substr(11, name_end - 11);
+    s = s.substr(name_end + guard.size());
+    if (s.rfind(name + "(", 0) != 0) return false;
+  }
   size_t i = 0;
   while (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '_')) ++i;
   if (i == 0 || i >= s.size() || s[i++] != '(') return false;
