@@ -35,8 +35,8 @@ std::string Encrypt(std::string_view plain, std::string_view key_text) {
   FUZZ_CHECK(EVP_EncryptUpdate(ctx.get(), reinterpret_cast<unsigned char*>(out.data()), &n,
                                reinterpret_cast<const unsigned char*>(plain.data()),
                                static_cast<int>(plain.size())) == 1);
-  FUZZ_CHECK(EVP_EncryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(out.data()) + n,
-                                 &tail) == 1);
+  FUZZ_CHECK(
+      EVP_EncryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(out.data()) + n, &tail) == 1);
   out.resize(static_cast<size_t>(n + tail));
   return out;
 }
@@ -64,9 +64,9 @@ std::optional<std::vector<Entry>> Walk(std::string_view p) {
 }
 
 void CheckSealed(std::string_view rest) {
-  const size_t domain_len = rest.empty() ? 0 : std::min<size_t>(
-                                                   static_cast<unsigned char>(rest[0]) % 64,
-                                                   rest.size() - 1);
+  const size_t domain_len =
+      rest.empty() ? 0
+                   : std::min<size_t>(static_cast<unsigned char>(rest[0]) % 64, rest.size() - 1);
   const std::string_view domain = rest.empty() ? "" : rest.substr(1, domain_len);
   const std::string_view payload = rest.empty() ? "" : rest.substr(1 + domain_len);
 
@@ -136,9 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(result == 0 || result == -1 || result == -6 || result == -7);
   if (rest.size() < orbo::kCertMinFileSize) FUZZ_CHECK(result == -1);
   size_t total = 0;
-  for (const orbo::CertEntryView& e : cert.entries()) total += orbo::kCertEntryInfoSize +
-                                                               e.name.size() + e.data.size();
-  FUZZ_CHECK(total <= (rest.size() < orbo::kCertMinFileSize ? 0 : rest.size() -
-                                                                       orbo::kCertMinFileSize));
+  for (const orbo::CertEntryView& e : cert.entries())
+    total += orbo::kCertEntryInfoSize + e.name.size() + e.data.size();
+  FUZZ_CHECK(total <=
+             (rest.size() < orbo::kCertMinFileSize ? 0 : rest.size() - orbo::kCertMinFileSize));
   return 0;
 }

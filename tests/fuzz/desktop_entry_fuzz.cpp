@@ -49,11 +49,10 @@ std::string QuoteArgument(std::string_view arg) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text = orbo::fuzz::AsText(data, size);
   if (const auto entry = orbo::ParseDesktopEntry(text)) {
-    const std::string written = "[Desktop Entry]\nType=" + EscapeValue(entry->type) +
-                                "\nName=" + EscapeValue(entry->name) +
-                                "\nExec=" + EscapeValue(entry->exec) +
-                                "\nCategories=" + EscapeValue(entry->categories) +
-                                "\nHidden=" + (entry->hidden ? "true" : "false") + "\n";
+    const std::string written =
+        "[Desktop Entry]\nType=" + EscapeValue(entry->type) + "\nName=" + EscapeValue(entry->name) +
+        "\nExec=" + EscapeValue(entry->exec) + "\nCategories=" + EscapeValue(entry->categories) +
+        "\nHidden=" + (entry->hidden ? "true" : "false") + "\n";
     const auto again = orbo::ParseDesktopEntry(written);
     FUZZ_CHECK(again && again->type == entry->type && again->name == entry->name &&
                again->exec == entry->exec && again->categories == entry->categories &&

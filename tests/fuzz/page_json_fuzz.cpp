@@ -58,15 +58,15 @@ void CheckPassThrough(const std::string& json) {
   int baud = 0, data_bits = 0, stop_bits = 0, used = 0;
   char parity = 0;
   const std::string& s = request->portSettings;
-  FUZZ_CHECK(std::sscanf(s.c_str(), "%d,%c,%d,%d%n", &baud, &parity, &data_bits, &stop_bits,
-                         &used) == 4);
+  FUZZ_CHECK(
+      std::sscanf(s.c_str(), "%d,%c,%d,%d%n", &baud, &parity, &data_bits, &stop_bits, &used) == 4);
   FUZZ_CHECK(static_cast<size_t>(used) == s.size());
   char again[64];
   std::snprintf(again, sizeof again, "%d,%c,%d,%d", baud, parity, data_bits, stop_bits);
   FUZZ_CHECK(s == again);
   if (request->url) {
-    const auto params = orbo::vcom::ConnectionParameters("COM3", request->url->first,
-                                                         request->url->second, s);
+    const auto params =
+        orbo::vcom::ConnectionParameters("COM3", request->url->first, request->url->second, s);
     FUZZ_CHECK(params.size() == 42);
     std::string host, port;
     FUZZ_CHECK(params[3].first == "network.host" &&

@@ -20,7 +20,9 @@ namespace {
 
 using Json = std::unique_ptr<cJSON, void (*)(cJSON*)>;
 
-Json Parse(const std::string& text) { return Json(cJSON_Parse(text.c_str()), cJSON_Delete); }
+Json Parse(const std::string& text) {
+  return Json(cJSON_Parse(text.c_str()), cJSON_Delete);
+}
 
 std::string Text(const cJSON* object, const char* name) {
   const cJSON* item = cJSON_GetObjectItemCaseSensitive(object, name);
@@ -80,9 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(sent.has_value());
     Json get(cJSON_CreateObject(), cJSON_Delete);
     cJSON_AddStringToObject(get.get(), "op", "get");
-    cJSON_AddItemToObject(get.get(), "id",
-                          cJSON_Duplicate(cJSON_GetObjectItemCaseSensitive(request.get(), "id"),
-                                          true));
+    cJSON_AddItemToObject(
+        get.get(), "id",
+        cJSON_Duplicate(cJSON_GetObjectItemCaseSensitive(request.get(), "id"), true));
     cJSON_AddStringToObject(get.get(), "name", Text(request.get(), "name").c_str());
     char* text = cJSON_PrintUnformatted(get.get());
     const std::string get_line = text;

@@ -59,7 +59,8 @@ void Write(const orbo::MemoryRegistry& reg, orbo::RegRoot root, const std::strin
       *out += "=hex:";
       for (size_t i = 0; i < v.data.size(); ++i) {
         char byte[4];
-        std::snprintf(byte, sizeof byte, i ? ",%02x" : "%02x", static_cast<unsigned char>(v.data[i]));
+        std::snprintf(byte, sizeof byte, i ? ",%02x" : "%02x",
+                      static_cast<unsigned char>(v.data[i]));
         *out += byte;
       }
       *out += "\n";
