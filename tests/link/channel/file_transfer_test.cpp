@@ -177,7 +177,7 @@ TEST_F(FetchFileTest, SymlinkedTargetIsWrittenThrough) {
   // The link and its target in different folders: the fetched file lands
   // in the target (beside which the temporary file is made) and the link stays.
   const std::filesystem::path real = rig.dir / "store" / "real.kzrp";
-  test::WriteAll(real, "old");
+  rig.dir.Write("store/real.kzrp", "old");
   std::filesystem::create_symlink("store/real.kzrp", target);
   rig.transport.Queue("UpLoadStat:0");
   rig.transport.Queue(HeaderBytes(Md5Hex("new"), 3));
