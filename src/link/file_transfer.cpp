@@ -143,8 +143,12 @@ bool IsCommandArgument(std::string_view text) {
 }
 
 FetchOutcome FetchFile(BoxLink& link, std::string_view box_name, std::string_view password,
-                       const std::filesystem::path& local_path, const TransferProgress& progress) {
+                       const std::filesystem::path& link_or_path,
+                       const TransferProgress& progress) {
   if (!IsCommandArgument(password)) return FetchOutcome::kPasswordRefused;
+  // A symbolic link is written through, as the settings writes do: the
+  // link's target gets the fetched file and the link stays.
+  const std::filesystem::path local_path = WriteTarget(link_or_path);
   // What an earlier run that ended abruptly left beside the target.
   RemoveStaleTempFiles(local_path.parent_path(), local_path.filename().string());
   const std::string request =

@@ -245,7 +245,11 @@ class Parser {
     } else {
       size_t close = line.rfind(']');
       if (close == std::string_view::npos || close == 0) return Bad(line_no, "key without \"]\"");
-      path.assign(line.substr(1, close - 1));
+      // Read as the escaped form reads its text: a zero ends it and bytes
+      // that are not UTF-8 become U+FFFD, so every key name is valid text.
+      std::string_view raw = line.substr(1, close - 1);
+      raw = raw.substr(0, raw.find('\0'));
+      path = SanitizeUtf8(raw);
     }
     if (!path.empty() && path.front() == '-') return;  // a deletion: nothing to add
     auto parts = SplitRegPath(path);

@@ -18,6 +18,12 @@ std::vector<std::string> PageHostArgs(const std::filesystem::path& appDir,
   return args;
 }
 
+std::vector<std::string> WithWrapper(std::vector<std::string> wrapper,
+                                     const std::vector<std::string>& args) {
+  wrapper.insert(wrapper.end(), args.begin(), args.end());
+  return wrapper;
+}
+
 ChildOptions WithInput() {
   ChildOptions options;
   options.inputPipe = true;
@@ -26,8 +32,9 @@ ChildOptions WithInput() {
 
 }  // namespace
 
-PageHost::PageHost(const std::filesystem::path& appDir, const std::vector<std::string>& extra)
-    : process_(PageHostArgs(appDir, extra), WithInput()) {}
+PageHost::PageHost(const std::filesystem::path& appDir, const std::vector<std::string>& extra,
+                   const std::vector<std::string>& wrapper)
+    : process_(WithWrapper(wrapper, PageHostArgs(appDir, extra)), WithInput()) {}
 
 PageHost::~PageHost() {
   if (!finished_) Finish();

@@ -15,8 +15,10 @@ namespace orbo::test {
 
 class PageHost {
  public:
-  // Starts orbo-cli page --app-dir appDir plus extra arguments.
-  PageHost(const std::filesystem::path& appDir, const std::vector<std::string>& extra);
+  // Starts orbo-cli page --app-dir appDir plus extra arguments; with a
+  // wrapper, through it (e.g. a shell that sets limits, then execs "$@").
+  PageHost(const std::filesystem::path& appDir, const std::vector<std::string>& extra,
+           const std::vector<std::string>& wrapper = {});
   // Ends the session as Finish does; a host that does not end is killed.
   ~PageHost();
   PageHost(const PageHost&) = delete;

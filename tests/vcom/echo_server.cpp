@@ -56,31 +56,36 @@ void EchoServer::Serve() {
     int c = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
     if (c < 0) continue;
     ++accepted_;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      clients_.push_back(c);
-    }
-    workers_.emplace_back([c] {
+    std::erase_if(workers_, [](Worker& w) {
+      if (!w.done->load()) return false;
+      w.thread.join();
+      ::close(w.fd);
+      return true;
+    });
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([c, done] {
       std::vector<char> buf(65536);
       for (;;) {
         ssize_t n = ::recv(c, buf.data(), buf.size(), 0);
         if (n <= 0) break;
-        for (ssize_t done = 0; done < n;) {
-          ssize_t w = ::send(c, buf.data() + done, static_cast<size_t>(n - done), MSG_NOSIGNAL);
-          if (w <= 0) return;
-          done += w;
+        ssize_t sent = 0;
+        while (sent < n) {
+          ssize_t w = ::send(c, buf.data() + sent, static_cast<size_t>(n - sent), MSG_NOSIGNAL);
+          if (w <= 0) break;
+          sent += w;
         }
+        if (sent < n) break;
       }
+      done->store(true);
     });
+    workers_.push_back(Worker{c, std::move(thread), std::move(done)});
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (int c : clients_) ::shutdown(c, SHUT_RDWR);
+  for (Worker& w : workers_) ::shutdown(w.fd, SHUT_RDWR);
+  for (Worker& w : workers_) {
+    w.thread.join();
+    ::close(w.fd);
   }
-  for (auto& w : workers_) w.join();
   workers_.clear();
-  for (int c : clients_) ::close(c);
-  clients_.clear();
 }
 
 int FreeLoopbackPort() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <atomic>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,9 +34,15 @@ class EchoServer {
   UniqueFd listener_;
   UniqueFd wake_;
   std::thread thread_;
-  std::mutex mutex_;  // guards clients_
-  std::vector<int> clients_;
-  std::vector<std::thread> workers_;  // Serve thread only, joined by Stop
+  // One per connection, Serve thread only; a worker whose client left is
+  // joined and its socket closed at the next accept, so a long run of
+  // connections holds no more than the live ones.
+  struct Worker {
+    int fd = -1;
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::vector<Worker> workers_;
   std::atomic<int> accepted_{0};
 };
 

@@ -8,10 +8,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "base/base64.h"
+#include "e2e/long_run/process_counts.h"
 #include "support/box_sim.h"
 #include "support/page_host.h"
 #include "support/temp_dir.h"
@@ -23,36 +23,6 @@ constexpr int kWaitMs = 60000;
 constexpr int kLinkCycles = 200;
 constexpr int kIdentifications = 50;
 constexpr int kOperations = 100;
-
-struct ProcessCounts {
-  int fds = -1;
-  int threads = -1;
-  long rssKb = -1;
-};
-
-ProcessCounts ReadCounts(pid_t pid) {
-  ProcessCounts c;
-  const std::filesystem::path proc = "/proc/" + std::to_string(pid);
-  std::error_code ec;
-  c.fds = 0;
-  for (auto it = std::filesystem::directory_iterator(proc / "fd", ec);
-       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    ++c.fds;
-  }
-  std::ifstream status(proc / "status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("Threads:", 0) == 0) c.threads = std::stoi(line.substr(8));
-    if (line.rfind("VmRSS:", 0) == 0) c.rssKb = std::stol(line.substr(6));
-  }
-  return c;
-}
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizers hold freed memory back for a while.
-constexpr long kRssAllowanceKb = 64 * 1024;
-#else
-constexpr long kRssAllowanceKb = 4 * 1024;
-#endif
 
 TEST(PageSessionLongRun, DetectionsAndOperationsLeakNothing) {
   TempDir dir;

@@ -173,6 +173,22 @@ TEST_F(FetchFileTest, StoresVerifiedFile) {
   EXPECT_EQ(rig.Files(), std::vector<std::string>{"project.kzrp"});
 }
 
+TEST_F(FetchFileTest, SymlinkedTargetIsWrittenThrough) {
+  // The link and its target in different folders: the fetched file lands
+  // in the target (beside which the temporary file is made) and the link stays.
+  const std::filesystem::path real = rig.dir / "store" / "real.kzrp";
+  rig.dir.Write("store/real.kzrp", "old");
+  std::filesystem::create_symlink("store/real.kzrp", target);
+  rig.transport.Queue("UpLoadStat:0");
+  rig.transport.Queue(HeaderBytes(Md5Hex("new"), 3));
+  rig.transport.Queue("new");
+  EXPECT_EQ(Fetch(), FetchOutcome::kSuccess);
+  EXPECT_TRUE(std::filesystem::is_symlink(target));
+  EXPECT_EQ(test::ReadAll(real), "new");
+  EXPECT_EQ(rig.Files(), (std::vector<std::string>{"project.kzrp", "store"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir / "store"), {}), 1);
+}
+
 TEST_F(FetchFileTest, EmptyPasswordAndEmptyFile) {
   rig.transport.Queue("UpLoadStat:0");
   rig.transport.Queue(HeaderBytes(Md5Hex(""), 0));
