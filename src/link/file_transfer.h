@@ -55,8 +55,8 @@ bool IsCommandArgument(std::string_view text);
 // local_path. The data streams into a temporary file beside local_path,
 // which replaces local_path only when its MD5 matches the header's digest;
 // on any failure local_path is left as it was and no temporary file stays
-// (a symbolic link local_path is written through: its target is replaced)
-// (nor one that an earlier, abruptly ended fetch of local_path left). The
+// (nor one that an earlier, abruptly ended fetch of local_path left); a
+// symbolic link local_path is written through: its target is replaced. The
 // header, each block and each reply must come within one link wait.
 // A password that is not IsCommandArgument is refused before anything is
 // sent.
