@@ -93,6 +93,9 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
   gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
   gtk_box_pack_end(GTK_BOX(bar),
+                   MakeButton(settings, "button_config", "Config", G_CALLBACK(OnConfigClicked)),
+                   FALSE, FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(bar),
                    MakeButton(settings, "button_setup", "Setup", G_CALLBACK(OnSetupClicked)), FALSE,
                    FALSE, 0);
   gtk_box_pack_end(GTK_BOX(bar),
@@ -393,6 +396,10 @@ void MainWindow::OnSetupClicked(GtkButton*, gpointer self) {
   static_cast<MainWindow*>(self)->PressButton(true);
 }
 
+void MainWindow::OnConfigClicked(GtkButton*, gpointer self) {
+  static_cast<MainWindow*>(self)->OpenConfigDialog();
+}
+
 gboolean MainWindow::OnExitTimer(gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   window->exitTimer_ = 0;
@@ -439,6 +446,15 @@ void MainWindow::HandleControlLine(const std::string& line) {
     const std::string name = button->valuestring;
     if (name == "monitor" || name == "setup") {
       PressButton(name == "setup");
+    } else if (name == "config") {
+      // From the main loop, not from this input watch: the dialog's own
+      // loop must go on reading the control input.
+      g_idle_add(
+          [](gpointer self) -> gboolean {
+            static_cast<MainWindow*>(self)->OpenConfigDialog();
+            return G_SOURCE_REMOVE;
+          },
+          this);
     } else {
       ORBO_LOG_ERROR("control: unknown button %s", name.c_str());
     }
@@ -469,6 +485,10 @@ void MainWindow::HandleControlLine(const std::string& line) {
         [](gpointer data) { delete static_cast<Pending*>(data); });
   } else if (cJSON_IsString(key)) {
     PressKey(key->valuestring);
+  } else if (const cJSON* dialog = cJSON_GetObjectItemCaseSensitive(json.get(), "dialog");
+             cJSON_IsString(dialog)) {
+    const cJSON* select = cJSON_GetObjectItemCaseSensitive(json.get(), "select");
+    DriveConfigDialog(dialog->valuestring, cJSON_IsString(select) ? select->valuestring : "");
   } else if (cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(json.get(), "quit"))) {
     RequestClose();
   } else {
