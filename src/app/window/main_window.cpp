@@ -2,6 +2,7 @@
 
 #include <cjson/cJSON.h>
 
+#include "app/dialogs/vircom_config_dialog.h"
 #include "app/web/bridge_message.h"
 #include "app/web/call_arguments.h"
 #include "app/web/glib_ptr.h"
@@ -245,6 +246,9 @@ void MainWindow::RequestClose() {
   // Cancel/No, and later questions are answered the same way at once, so
   // the threads that wait for them can finish.
   prompts_.CancelAll();
+  // The settings dialog runs a loop of its own inside the main loop: it
+  // must end before the main loop can.
+  if (configDialog_ != nullptr) DriveVirComConfigDialog(configDialog_, "close", "");
   gtk_main_quit();
 }
 
