@@ -115,6 +115,7 @@
   X(kIsInstallServer, "is_install_server")                             \
   X(kInstallServerError, "install_server_error")                       \
   X(kSetComError, "set_com_error")                                     \
+  X(kServerApplyFailed, "server_apply_failed")                         \
   /* branding import */                                                \
   X(kSetCertFile, "set_cert_file")                                     \
   /* panel editor download */                                          \
@@ -124,6 +125,7 @@
   X(kHmiNoEditor, "hmi_no_editor")                                     \
   X(kHmiIncompatVer, "hmi_incompat_ver")                               \
   X(kHmiNoVer, "hmi_no_ver")                                           \
+  X(kHmiSaveFailed, "hmi_save_failed")                                 \
   X(kPosition, "position")                                             \
   X(kVersion, "version")                                               \
   X(kBtnOk, "btn_ok")                                                  \

@@ -1,6 +1,7 @@
 #include "app/dialogs/hmi_down_config.h"
 
 #include "platform/prompts.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 
@@ -27,7 +28,7 @@ void HmiDownConfig::OnBrowse() {
   if (!outcome.messageKey.empty()) {
     // A folder without a readable version is refused like the others, so
     // the choice that is confirmed is always the one shown.
-    deps_.prompts->Message(Text("alert_title"), Text(outcome.messageKey));
+    deps_.prompts->Message(Text(keys::kAlertTitle), Text(outcome.messageKey));
     return;
   }
   choice_ = EditorSettings{outcome.folder, outcome.version};
@@ -37,7 +38,7 @@ void HmiDownConfig::OnBrowse() {
 bool HmiDownConfig::OnConfirm() {
   if (!confirmEnabled_) return false;
   if (!SaveEditorSettings(deps_.appDir, choice_)) {
-    deps_.prompts->Message(Text("alert_title"), Text("hmi_save_failed"));
+    deps_.prompts->Message(Text(keys::kAlertTitle), Text(keys::kHmiSaveFailed));
     return false;
   }
   return true;

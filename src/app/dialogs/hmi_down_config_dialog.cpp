@@ -1,4 +1,5 @@
 #include "app/dialogs/hmi_down_config_dialog.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 namespace {
@@ -70,7 +71,8 @@ GtkWidget* EditorList(HmiDownConfig& config) {
   const struct {
     std::string title;
     int width;
-  } columns[] = {{"#", 40}, {config.Text("version"), 360}, {config.Text("position"), 240}};
+  } columns[] = {
+      {"#", 40}, {config.Text(keys::kVersion), 360}, {config.Text(keys::kPosition), 240}};
   for (int i = 0; i < kColumns; ++i) {
     GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
         columns[i].title.c_str(), gtk_cell_renderer_text_new(), "text", i, nullptr);
@@ -89,15 +91,15 @@ GtkWidget* EditorList(HmiDownConfig& config) {
 
 int RunHmiDownConfigDialog(GtkWindow* parent, HmiDownConfig& config) {
   GtkWidget* dialog = gtk_dialog_new();
-  gtk_window_set_title(GTK_WINDOW(dialog), config.Text("hmi_down_set").c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), config.Text(keys::kHmiDownSet).c_str());
   if (parent != nullptr) gtk_window_set_transient_for(GTK_WINDOW(dialog), parent);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
 
   HmiDownView view{&config, GTK_DIALOG(dialog), gtk_entry_new(), Label(""), nullptr};
   gtk_editable_set_editable(GTK_EDITABLE(view.folder), FALSE);
-  GtkWidget* browse = gtk_button_new_with_label(config.Text("browse").c_str());
-  view.confirm = gtk_button_new_with_label(config.Text("btn_ok").c_str());
-  GtkWidget* cancel = gtk_button_new_with_label(config.Text("cancel").c_str());
+  GtkWidget* browse = gtk_button_new_with_label(config.Text(keys::kBrowse).c_str());
+  view.confirm = gtk_button_new_with_label(config.Text(keys::kBtnOk).c_str());
+  GtkWidget* cancel = gtk_button_new_with_label(config.Text(keys::kCancel).c_str());
   GtkWidget* list = EditorList(config);
   GtkWidget* tree = gtk_bin_get_child(GTK_BIN(list));
 
@@ -106,10 +108,10 @@ int RunHmiDownConfigDialog(GtkWindow* parent, HmiDownConfig& config) {
   gtk_grid_set_column_spacing(GTK_GRID(grid), 6);
   gtk_container_set_border_width(GTK_CONTAINER(grid), 8);
   gtk_widget_set_hexpand(view.folder, TRUE);
-  gtk_grid_attach(GTK_GRID(grid), Label(config.Text("position")), 0, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), Label(config.Text(keys::kPosition)), 0, 0, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), view.folder, 1, 0, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), browse, 2, 0, 1, 1);
-  gtk_grid_attach(GTK_GRID(grid), Label(config.Text("version")), 0, 1, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), Label(config.Text(keys::kVersion)), 0, 1, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), view.version, 1, 1, 2, 1);
   gtk_grid_attach(GTK_GRID(grid), list, 0, 2, 3, 1);
   GtkWidget* buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);

@@ -12,6 +12,7 @@
 #include "platform/prompts.h"
 #include "platform/sleeper.h"
 #include "settings/app_settings.h"
+#include "settings/message_keys.h"
 
 namespace orbo {
 namespace {
@@ -40,11 +41,11 @@ std::string VirComConfig::Text(std::string_view key) const {
 }
 
 void VirComConfig::Alert(std::string_view key) {
-  deps_.prompts->Message(Text("alert_title"), Text(key));
+  deps_.prompts->Message(Text(keys::kAlertTitle), Text(key));
 }
 
 bool VirComConfig::Ask(std::string_view key) {
-  return deps_.prompts->AskYesNo(Text("alert_title"), Text(key));
+  return deps_.prompts->AskYesNo(Text(keys::kAlertTitle), Text(key));
 }
 
 void VirComConfig::SetText(int id, std::string_view key) {
@@ -57,8 +58,8 @@ void VirComConfig::SetComUsable(bool usable) {
 }
 
 void VirComConfig::ShowServiceState(bool running) {
-  SetText(kServiceState, running ? "detect_server_yes" : "detect_server_no");
-  SetText(kServiceButton, running ? "btn_uninstall_server" : "btn_install_server");
+  SetText(kServiceState, running ? keys::kDetectServerYes : keys::kDetectServerNo);
+  SetText(kServiceButton, running ? keys::kBtnUninstallServer : keys::kBtnInstallServer);
 }
 
 bool VirComConfig::EditorUsable() const {
@@ -73,10 +74,10 @@ void VirComConfig::Open() {
   const bool oem = settings.oem != 0;
   for (int id : {kServerGroup, kServerList, kServerApply}) model_.controls[id].visible = !oem;
   for (int id : {kCertGroup, kCertImport}) model_.controls[id].visible = oem;
-  SetText(kCertGroup, "cert_file");
-  SetText(kCertImport, "cert_import");
-  model_.title = Text("button_config");
-  SetText(kVirtualGroup, "virtual_config");
+  SetText(kCertGroup, keys::kCertFile);
+  SetText(kCertImport, keys::kCertImport);
+  model_.title = Text(keys::kButtonConfig);
+  SetText(kVirtualGroup, keys::kVirtualConfig);
 
   if (deps_.port->ConnectService()) {
     deps_.port->DisconnectService();
@@ -88,20 +89,20 @@ void VirComConfig::Open() {
     SetComUsable(false);
   }
 
-  SetText(kPortGroup, "using_com");
-  SetText(kComApply, "btn_set");
-  SetText(kServerOption, "unin_server");
-  SetText(kBrowserGroup, "browser");
-  SetText(kBrowserHint, "recommend");
-  SetText(kBrowserApply, "btn_set");
-  SetText(kBrowserAdd, "browse");
-  SetText(kServerGroup, "curserver");
-  SetText(kServerApply, "btn_set");
-  SetText(kHmiSettings, "btn_set");
+  SetText(kPortGroup, keys::kUsingCom);
+  SetText(kComApply, keys::kBtnSet);
+  SetText(kServerOption, keys::kUninServer);
+  SetText(kBrowserGroup, keys::kBrowser);
+  SetText(kBrowserHint, keys::kRecommend);
+  SetText(kBrowserApply, keys::kBtnSet);
+  SetText(kBrowserAdd, keys::kBrowse);
+  SetText(kServerGroup, keys::kCurserver);
+  SetText(kServerApply, keys::kBtnSet);
+  SetText(kHmiSettings, keys::kBtnSet);
   model_.serverOptionChecked = settings.server != 0;
   // The download settings group is made but never shown.
   for (int id : {kHmiGroup, kHmiState, kHmiSettings}) model_.controls[id].visible = false;
-  SetText(kHmiState, EditorUsable() ? "hmi_down_enabled" : "hmi_down_disabled");
+  SetText(kHmiState, EditorUsable() ? keys::kHmiDownEnabled : keys::kHmiDownDisabled);
 
   FillComList();
   FillServerList();
@@ -110,7 +111,7 @@ void VirComConfig::Open() {
 
 void VirComConfig::FillComList() {
   const vcom::ComChoices choices =
-      deps_.port->BuildComChoices(serviceInstalled_ != 0, Text("com_is_using"));
+      deps_.port->BuildComChoices(serviceInstalled_ != 0, Text(keys::kComIsUsing));
   model_.com.entries = choices.entries;
   model_.com.selected = choices.entries.empty() ? -1 : choices.current;
 }
@@ -118,7 +119,7 @@ void VirComConfig::FillComList() {
 void VirComConfig::OnServiceButton() {
   PortControl& port = *deps_.port;
   if (serviceInstalled_ == 1) {
-    if (port.tunnelMode() == 1 && !Ask("reinstall_msg")) return;
+    if (port.tunnelMode() == 1 && !Ask(keys::kReinstallMsg)) return;
     for (int attempt = 0; attempt < kStopAttempts; ++attempt) {
       port.DeletePortConnection();
       deps_.sleeper->SleepMs(kStopPauseMs);
@@ -128,12 +129,12 @@ void VirComConfig::OnServiceButton() {
     serviceInstalled_ = 0;
     ShowServiceState(false);
   } else {
-    SetText(kServiceButton, "btn_start_up_server");
+    SetText(kServiceButton, keys::kBtnStartUpServer);
     if (deps_.showProgress) deps_.showProgress();
     port.EnableService();
     deps_.sleeper->SleepMs(kStartPauseMs);
     if (!port.ConnectService()) {
-      Alert("is_install_server");
+      Alert(keys::kIsInstallServer);
       // Nothing was started: the button offers the start again instead of
       // staying on its "starting" text.
       ShowServiceState(false);
@@ -143,7 +144,7 @@ void VirComConfig::OnServiceButton() {
       serviceInstalled_ = 1;
       ShowServiceState(true);
     } else {
-      Alert("install_server_error");
+      Alert(keys::kInstallServerError);
       port.DisableService();
       serviceInstalled_ = 0;
       ShowServiceState(false);
@@ -155,14 +156,14 @@ void VirComConfig::OnServiceButton() {
 
 void VirComConfig::OnApplyCom(const std::string& selected) {
   PortControl& port = *deps_.port;
-  if (port.tunnelMode() == 1 && !Ask("reinstall_msg")) return;
-  if (selected.empty() || selected == port.comName() + Text("com_is_using")) return;
+  if (port.tunnelMode() == 1 && !Ask(keys::kReinstallMsg)) return;
+  if (selected.empty() || selected == port.comName() + Text(keys::kComIsUsing)) return;
   if (!port.ConnectService()) {
-    Alert("is_install_server");
+    Alert(keys::kIsInstallServer);
     return;
   }
   port.SetComName(selected);
-  if (!port.RebuildVirtualPort()) Alert("set_com_error");
+  if (!port.RebuildVirtualPort()) Alert(keys::kSetComError);
   FillComList();
 }
 
@@ -174,7 +175,7 @@ void VirComConfig::OnServerOption(bool checked) {
 
 void VirComConfig::FillBrowserList() {
   const std::string bro = deps_.settings->Get().bro;
-  const std::string suffix = Text("com_is_using");
+  const std::string suffix = Text(keys::kComIsUsing);
   model_.browsers.entries.clear();
   model_.browsers.selected = -1;
   for (const BrowserEntry& entry : deps_.browsers->entries()) {
@@ -191,7 +192,7 @@ void VirComConfig::FillBrowserList() {
 }
 
 void VirComConfig::OnApplyBrowser(const std::string& selected) {
-  if (selected.empty() || selected == deps_.settings->Get().bro + Text("com_is_using")) return;
+  if (selected.empty() || selected == deps_.settings->Get().bro + Text(keys::kComIsUsing)) return;
   // Kept in the record; the next save writes it.
   deps_.settings->Update([&](AppSettings& s) { s.bro = selected; });
   deps_.browsers->SelectBrowser(selected);
@@ -219,7 +220,7 @@ void VirComConfig::OnAddBrowser() {
 
 void VirComConfig::FillServerList() {
   const std::string current = ReadCurServer(appDir_);
-  const std::string suffix = Text("com_is_using");
+  const std::string suffix = Text(keys::kComIsUsing);
   std::string currentEntry;
   model_.servers.entries.clear();
   for (const std::string& name : ListServerNames(appDir_)) {
@@ -239,7 +240,7 @@ void VirComConfig::FillServerList() {
 }
 
 void VirComConfig::OnApplyServer(const std::string& selected) {
-  const std::string suffix = Text("com_is_using");
+  const std::string suffix = Text(keys::kComIsUsing);
   // Without an in-use text every entry would "contain" it: then only an
   // empty choice is refused.
   if (selected.empty() || (!suffix.empty() && selected.find(suffix) != std::string::npos)) return;
@@ -248,7 +249,7 @@ void VirComConfig::OnApplyServer(const std::string& selected) {
       !WriteFileAtomic(WriteTarget(appDir_ / "html" / "Default.xml"), profile)) {
     // The current server stays what the page settings file says it is.
     ORBO_LOG_ERROR("server profile \"%s\" could not be put in place", selected.c_str());
-    Alert("server_apply_failed");
+    Alert(keys::kServerApplyFailed);
     return;
   }
   if (!WriteCurServer(appDir_, selected)) ORBO_LOG_WARN("curserver could not be written");
@@ -260,7 +261,7 @@ void VirComConfig::OnHmiSettings() {
   LoadEditorSettings(appDir_, &preset);
   if (!IsEditorUsable("", preset.folder)) preset = EditorSettings{};
   if (deps_.runHmiDownConfig && deps_.runHmiDownConfig(preset)) {
-    SetText(kHmiState, "hmi_down_enabled");
+    SetText(kHmiState, keys::kHmiDownEnabled);
   }
 }
 

@@ -13,6 +13,7 @@
 #include "hmi/editor_discovery.h"
 #include "platform/linux/wine_registry.h"
 #include "platform/sleeper.h"
+#include "settings/message_keys.h"
 #include "vcom/port_system.h"
 
 namespace orbo {
@@ -32,7 +33,8 @@ void MainWindow::OpenConfigDialog() {
   vcom::PortSystem* ports = tool_->portSystem();
   // 1. The port is still being made: only explain.
   if (ports != nullptr && !ports->port().portReady()) {
-    prompts_.Message(settings.LookupText("alert_title"), settings.LookupText("init_virtual_port"));
+    prompts_.Message(settings.LookupText(keys::kAlertTitle),
+                     settings.LookupText(keys::kInitVirtualPort));
     return;
   }
 
@@ -84,7 +86,7 @@ void MainWindow::OpenConfigDialog() {
   StatusLine* status = &statusLine_;
   SettingsStore* store = &settings;
   dispatcher_.Post([core, status, store] {
-    if (core->RefreshMonitorUrl()) status->ShowStatusText(store->LookupText("statu_ready"));
+    if (core->RefreshMonitorUrl()) status->ShowStatusText(store->LookupText(keys::kStatuReady));
   });
 }
 
