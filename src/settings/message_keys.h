@@ -10,6 +10,8 @@
 #define ORBO_MESSAGE_KEYS(X)                                           \
   /* message boxes and the page bridge */                              \
   X(kAlertTitle, "alert_title")                                        \
+  X(kBtnYes, "btn_yes")                                                \
+  X(kBtnNo, "btn_no")                                                  \
   X(kSaveConfigFailed, "save_config_failed")                           \
   X(kDetectOrboFailed, "detect_orbo_failed")                           \
   X(kLightCmdSuc, "light_cmd_suc")                                     \

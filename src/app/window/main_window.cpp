@@ -11,6 +11,7 @@
 #include "app/window/window_keys.h"
 #include "base/logger.h"
 #include "settings/app_settings.h"
+#include "settings/message_keys.h"
 #include "settings/string_table.h"
 
 namespace orbo {
@@ -65,6 +66,13 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
       appDir_, page_.get(), &prompts_, &clipboard_,
       ToolOptions{options.usbSim, options.virtualPort, &statusLine_});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
+  prompts_.SetButtonLabels([this] {
+    if (!tool_) return GtkPrompts::ButtonLabels{};
+    SettingsStore& settings = tool_->settings();
+    return GtkPrompts::ButtonLabels{settings.LookupText(keys::kBtnOk),
+                                    settings.LookupText(keys::kBtnYes),
+                                    settings.LookupText(keys::kBtnNo)};
+  });
   prompts_.SetParent(GTK_WINDOW(window_));
 }
 
