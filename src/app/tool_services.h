@@ -78,6 +78,8 @@ class ToolServices {
   // its place). Front ends call it once, after their window exists.
   void DetectBrowsers();
   BrowserList& browsers() { return browsers_; }
+  // The virtual port and its service; null when the port is off.
+  vcom::PortSystem* portSystem() { return ports_.get(); }
   // Opens url in the selected browser, url being one argument.
   OpenResult OpenInBrowser(const std::string& url);
 

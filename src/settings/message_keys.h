@@ -10,6 +10,8 @@
 #define ORBO_MESSAGE_KEYS(X)                                           \
   /* message boxes and the page bridge */                              \
   X(kAlertTitle, "alert_title")                                        \
+  X(kBtnYes, "btn_yes")                                                \
+  X(kBtnNo, "btn_no")                                                  \
   X(kSaveConfigFailed, "save_config_failed")                           \
   X(kDetectOrboFailed, "detect_orbo_failed")                           \
   X(kLightCmdSuc, "light_cmd_suc")                                     \
@@ -115,6 +117,7 @@
   X(kIsInstallServer, "is_install_server")                             \
   X(kInstallServerError, "install_server_error")                       \
   X(kSetComError, "set_com_error")                                     \
+  X(kServerApplyFailed, "server_apply_failed")                         \
   /* branding import */                                                \
   X(kSetCertFile, "set_cert_file")                                     \
   /* panel editor download */                                          \
@@ -124,6 +127,7 @@
   X(kHmiNoEditor, "hmi_no_editor")                                     \
   X(kHmiIncompatVer, "hmi_incompat_ver")                               \
   X(kHmiNoVer, "hmi_no_ver")                                           \
+  X(kHmiSaveFailed, "hmi_save_failed")                                 \
   X(kPosition, "position")                                             \
   X(kVersion, "version")                                               \
   X(kBtnOk, "btn_ok")                                                  \

@@ -34,6 +34,10 @@ class PortSystem : public PassThrough {
   int EndPassThrough() override;
 
   VirtualPort& port() { return *port_; }
+  // The parts the settings dialog drives directly.
+  SecLibrary& library() { return client_; }
+  ServiceControl& control() { return control_; }
+  ComPorts& comPorts() { return comPorts_; }
 
  private:
   StatusText* const status_;

@@ -24,6 +24,11 @@ VirtualPortState VirtualPort::state() const {
   return state_;
 }
 
+void VirtualPort::SetComName(const std::string& name) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  state_.comName = name;
+}
+
 std::string VirtualPort::ComName() const {
   return state().comName;
 }

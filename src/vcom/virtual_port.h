@@ -80,6 +80,9 @@ class VirtualPort {
   // connection (up to 4 tries) until the port is gone.
   void RemoveAtExit();
 
+  // The settings dialog's choice of name; the next creation uses it.
+  void SetComName(const std::string& name);
+
   bool portReady() const { return portReady_.load() != 0; }
   VirtualPortState state() const;
   const Relay& relay() const { return relay_; }

@@ -2,6 +2,7 @@
 
 #include <cjson/cJSON.h>
 
+#include "app/dialogs/vircom_config_dialog.h"
 #include "app/web/bridge_message.h"
 #include "app/web/call_arguments.h"
 #include "app/web/glib_ptr.h"
@@ -10,6 +11,7 @@
 #include "app/window/window_keys.h"
 #include "base/logger.h"
 #include "settings/app_settings.h"
+#include "settings/message_keys.h"
 #include "settings/string_table.h"
 
 namespace orbo {
@@ -64,6 +66,13 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
       appDir_, page_.get(), &prompts_, &clipboard_,
       ToolOptions{options.usbSim, options.virtualPort, &statusLine_});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
+  prompts_.SetButtonLabels([this] {
+    if (!tool_) return GtkPrompts::ButtonLabels{};
+    SettingsStore& settings = tool_->settings();
+    return GtkPrompts::ButtonLabels{settings.LookupText(keys::kBtnOk),
+                                    settings.LookupText(keys::kBtnYes),
+                                    settings.LookupText(keys::kBtnNo)};
+  });
   prompts_.SetParent(GTK_WINDOW(window_));
 }
 
@@ -92,6 +101,9 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
   gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
+  gtk_box_pack_end(GTK_BOX(bar),
+                   MakeButton(settings, "button_config", "Config", G_CALLBACK(OnConfigClicked)),
+                   FALSE, FALSE, 0);
   gtk_box_pack_end(GTK_BOX(bar),
                    MakeButton(settings, "button_setup", "Setup", G_CALLBACK(OnSetupClicked)), FALSE,
                    FALSE, 0);
@@ -242,6 +254,9 @@ void MainWindow::RequestClose() {
   // Cancel/No, and later questions are answered the same way at once, so
   // the threads that wait for them can finish.
   prompts_.CancelAll();
+  // The settings dialog runs a loop of its own inside the main loop: it
+  // must end before the main loop can.
+  if (configDialog_ != nullptr) DriveVirComConfigDialog(configDialog_, "close", "");
   gtk_main_quit();
 }
 
@@ -393,6 +408,10 @@ void MainWindow::OnSetupClicked(GtkButton*, gpointer self) {
   static_cast<MainWindow*>(self)->PressButton(true);
 }
 
+void MainWindow::OnConfigClicked(GtkButton*, gpointer self) {
+  static_cast<MainWindow*>(self)->OpenConfigDialog();
+}
+
 gboolean MainWindow::OnExitTimer(gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   window->exitTimer_ = 0;
@@ -439,6 +458,15 @@ void MainWindow::HandleControlLine(const std::string& line) {
     const std::string name = button->valuestring;
     if (name == "monitor" || name == "setup") {
       PressButton(name == "setup");
+    } else if (name == "config") {
+      // From the main loop, not from this input watch: the dialog's own
+      // loop must go on reading the control input.
+      g_idle_add(
+          [](gpointer self) -> gboolean {
+            static_cast<MainWindow*>(self)->OpenConfigDialog();
+            return G_SOURCE_REMOVE;
+          },
+          this);
     } else {
       ORBO_LOG_ERROR("control: unknown button %s", name.c_str());
     }
@@ -469,6 +497,10 @@ void MainWindow::HandleControlLine(const std::string& line) {
         [](gpointer data) { delete static_cast<Pending*>(data); });
   } else if (cJSON_IsString(key)) {
     PressKey(key->valuestring);
+  } else if (const cJSON* dialog = cJSON_GetObjectItemCaseSensitive(json.get(), "dialog");
+             cJSON_IsString(dialog)) {
+    const cJSON* select = cJSON_GetObjectItemCaseSensitive(json.get(), "select");
+    DriveConfigDialog(dialog->valuestring, cJSON_IsString(select) ? select->valuestring : "");
   } else if (cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(json.get(), "quit"))) {
     RequestClose();
   } else {

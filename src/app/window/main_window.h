@@ -5,7 +5,11 @@
 // question to the user comes back to the UI thread.
 //
 // With --control, commands are read from stdin, one JSON object a line:
-//   {"button":"monitor"} / {"button":"setup"}  press a navigation button
+//   {"button":"monitor"} / {"button":"setup"} / {"button":"config"}
+//                            press a navigation button (config opens the
+//                            settings dialog once the current input is read)
+//   {"dialog":"CONTROL","select":"ENTRY"}  drive the open settings dialog
+//                            (see DriveVirComConfigDialog; "close" closes it)
 //   {"run":"TEXT","kind":K}  RunScript(TEXT, K) from a non-UI thread (K
 //                            defaults to 1, a plain script)
 //   {"screenshot":"PATH"}    write a PNG of the window now
@@ -35,6 +39,8 @@
 #include "vcom/service_control.h"
 
 namespace orbo {
+
+class VirComConfigDialog;
 
 class MainWindow {
  public:
@@ -66,6 +72,7 @@ class MainWindow {
   static void OnInitializeExtensions(WebKitWebContext* context, gpointer self);
   static void OnMonitorClicked(GtkButton*, gpointer self);
   static void OnSetupClicked(GtkButton*, gpointer self);
+  static void OnConfigClicked(GtkButton*, gpointer self);
   static gboolean OnExitTimer(gpointer self);
   static gboolean OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self);
 
@@ -86,6 +93,10 @@ class MainWindow {
                         GCallback clicked);
   void HandlePageMessage(WebKitUserMessage* message);
   void PressButton(bool setup);
+  // The settings dialog, modal, then what its end asks of the window
+  // (main_window_config.cpp).
+  void OpenConfigDialog();
+  void DriveConfigDialog(const std::string& control, const std::string& entry);
   void HandleControlLine(const std::string& line);
   void SyncMonitorAddress();
   bool WriteScreenshot(const std::string& path);
@@ -119,6 +130,8 @@ class MainWindow {
   GIOChannel* control_ = nullptr;
   guint controlWatch_ = 0;
   guint exitTimer_ = 0;
+  bool configOpen_ = false;                     // the settings dialog runs
+  VirComConfigDialog* configDialog_ = nullptr;  // while it is on screen
   bool closing_ = false;
   bool shutDown_ = false;
   int exitStatus_ = 0;

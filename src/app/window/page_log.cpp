@@ -56,6 +56,9 @@ void PageLog::Loaded(const std::string& uri) {
 void PageLog::Key(const std::string& action) {
   Line("{\"key\":" + Quote(action) + "}");
 }
+void PageLog::Dialog(const std::string& event, const std::string& comEntry) {
+  Line("{\"dialog\":" + Quote(event) + ",\"com\":" + Quote(comEntry) + "}");
+}
 void PageLog::Screenshot(const std::string& path) {
   Line("{\"screenshot\":" + Quote(path) + "}");
 }

@@ -11,6 +11,10 @@
 //   {"status":"..."}      the status line shows a text
 //   {"loaded":"uri"}      a page finished loading
 //   {"screenshot":"path"} a screenshot was written
+//   {"dialog":"event","com":"entry"}  the settings dialog opened, did what a
+//                         control command asked ("com", "service", ...;
+//                         "refused" when it could not) or closed, with the
+//                         COM entry it then shows
 #pragma once
 
 #include <cstdio>
@@ -41,6 +45,7 @@ class PageLog {
   // What a key the window acts on did ("reload", "leave full screen").
   void Key(const std::string& action);
   void Screenshot(const std::string& path);
+  void Dialog(const std::string& event, const std::string& comEntry);
 
   // The JSON text of a string (quoted, escaped); invalid UTF-8 becomes
   // U+FFFD.

@@ -104,9 +104,20 @@ int GtkPrompts::RunDialog(GtkDialog* dialog, std::optional<int> auto_response, c
 }
 
 bool GtkPrompts::ShowMessage(const std::string& caption, const std::string& text, bool yes_no) {
-  GtkWidget* dialog = gtk_message_dialog_new(
-      nullptr, GTK_DIALOG_DESTROY_WITH_PARENT, yes_no ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_OTHER,
-      yes_no ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", text.c_str());
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
+                                             yes_no ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_OTHER,
+                                             GTK_BUTTONS_NONE, "%s", text.c_str());
+  // The user's language from the tool's own texts, not the desktop's locale.
+  const ButtonLabels labels = labels_ ? labels_() : ButtonLabels{};
+  auto label = [](const std::string& text, const char* stock) {
+    return text.empty() ? g_dgettext("gtk30", stock) : text.c_str();
+  };
+  if (yes_no) {
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), label(labels.no, "_No"), GTK_RESPONSE_NO,
+                           label(labels.yes, "_Yes"), GTK_RESPONSE_YES, nullptr);
+  } else {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), label(labels.ok, "_OK"), GTK_RESPONSE_OK);
+  }
   gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
   std::optional<int> prepared;
   if (answers_ != nullptr) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 #include "platform/gtk/gtk_ui_thread.h"
 #include "platform/gtk/prompt_answers.h"
@@ -21,6 +22,13 @@ class GtkPrompts : public Prompts {
   GtkPrompts(const GtkPrompts&) = delete;
   GtkPrompts& operator=(const GtkPrompts&) = delete;
 
+  // Before first use: the labels of the message boxes' buttons in the
+  // user's language, asked each time a box is shown. An empty label (or no
+  // provider) leaves that button with the toolkit's own label.
+  struct ButtonLabels {
+    std::string ok, yes, no;
+  };
+  void SetButtonLabels(std::function<ButtonLabels()> labels) { labels_ = std::move(labels); }
   // UI thread: the window the dialogs are modal for (null: none).
   void SetParent(GtkWindow* parent) { parent_ = parent; }
   // Before first use: answer every prompt from answers (dialogs are still
@@ -68,6 +76,7 @@ class GtkPrompts : public Prompts {
   PromptAnswers* answers_ = nullptr;
   std::function<void(const PromptRecord&)> observer_;
   std::function<void(const PromptRecord&)> shown_observer_;
+  std::function<ButtonLabels()> labels_;
   GtkWindow* parent_ = nullptr;   // UI thread only
   GtkDialog* current_ = nullptr;  // UI thread only: the dialog on screen
   std::atomic<bool> cancelled_{false};
