@@ -74,6 +74,20 @@ void ToolServices::StartVirtualPort() {
   if (ports_) ports_->Start();
 }
 
+bool ToolServices::PortReady() const {
+  return !ports_ || ports_->port().portReady();
+}
+
+int ToolServices::TunnelMode() const {
+  return ports_ ? ports_->port().state().tunnelMode : 0;
+}
+
+bool ToolServices::RemovePortService() {
+  if (!ports_) return false;
+  ports_->service().UninstallService();
+  return true;
+}
+
 void ToolServices::DetectBrowsers() {
   DesktopBrowserRegistry registry(XdgDirs::FromEnvironment());
   orbo::DetectBrowsers(registry, BrowserCandidates::Default(), &settings_, &browsers_);

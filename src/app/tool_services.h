@@ -65,6 +65,15 @@ class ToolServices {
   // Starts the virtual port's start-up thread (when the port is on); the
   // port is removed again when this object goes.
   void StartVirtualPort();
+  // portReady: false while the port's start-up thread runs; true when the
+  // port is off.
+  bool PortReady() const;
+  // The active pass-through (0 none, 1 serial, 2 TCP relay); 0 when the
+  // port is off.
+  int TunnelMode() const;
+  // Removes the port service (UninstallService); false when the port is
+  // off, so this run has no service to remove.
+  bool RemovePortService();
 
   const std::filesystem::path& appDir() const { return appDir_; }
   SettingsStore& settings() { return settings_; }

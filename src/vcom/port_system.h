@@ -34,6 +34,7 @@ class PortSystem : public PassThrough {
   int EndPassThrough() override;
 
   VirtualPort& port() { return *port_; }
+  ServiceControl& service() { return control_; }
 
  private:
   StatusText* const status_;

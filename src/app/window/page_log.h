@@ -11,6 +11,11 @@
 //   {"status":"..."}      the status line shows a text
 //   {"loaded":"uri"}      a page finished loading
 //   {"screenshot":"path"} a screenshot was written
+//   {"caption":"name"}    a caption button was clicked (monitor, setup, config, about)
+//   {"dialog":"about","title":"...","product":"...","company":"..."}  the About box opened
+//   {"dialog":"closed"}   and closed
+//   {"download":"path"}   a download was saved (or {"download":"cancel"})
+//   {"service":"removed"} the port service was removed on closing
 #pragma once
 
 #include <cstdio>
@@ -41,6 +46,12 @@ class PageLog {
   // What a key the window acts on did ("reload", "leave full screen").
   void Key(const std::string& action);
   void Screenshot(const std::string& path);
+  void Caption(const std::string& name);
+  void AboutOpened(const std::string& title, const std::string& product,
+                   const std::string& company);
+  void DialogClosed();
+  void Download(const std::string& outcome);
+  void ServiceRemoved();
 
   // The JSON text of a string (quoted, escaped); invalid UTF-8 becomes
   // U+FFFD.

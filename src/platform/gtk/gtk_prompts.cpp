@@ -137,6 +137,9 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogOpti
     gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
   }
   if (save) gtk_file_chooser_set_do_overwrite_confirmation(chooser, options.overwrite_prompt);
+  if (save && !options.suggested_name.empty()) {
+    gtk_file_chooser_set_current_name(chooser, options.suggested_name.c_str());
+  }
 
   std::optional<std::filesystem::path> result;
   if (answers_ != nullptr) {
