@@ -49,6 +49,8 @@ void DrawStrip(cairo_t* cr, bool opaque, const Glyph& glyph) {
   for (int state = 0; state < 3; ++state) {
     cairo_save(cr);
     cairo_translate(cr, state * kCell, 0);
+    cairo_rectangle(cr, 0, 0, kCell, kCellHeight);
+    cairo_clip(cr);
     if (opaque) {
       const double mid[3] = {(kCaptionTop[0] + kCaptionBottom[0]) / 2,
                              (kCaptionTop[1] + kCaptionBottom[1]) / 2,

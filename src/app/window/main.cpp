@@ -97,6 +97,10 @@ int main(int argc, char** argv) {
   orbo::AppSettings settings;
   {
     orbo::MainWindow window(*options, appDir, exeDir, &log);
+    // Call site of the virtual-port settings dialog (src/app/dialogs/):
+    // window.SetConfigDialog(runner) with a runner that calls
+    // RunVirComConfigDialog(parent, context). Until it is set, the config
+    // button runs only the steps around the dialog.
     status = window.Run();
     settings = window.Settings();
     restart = settings.exitRequested;

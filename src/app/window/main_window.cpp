@@ -562,9 +562,17 @@ gboolean MainWindow::OnFrameDraw(GtkWidget* widget, cairo_t* cr, gpointer self) 
   auto* window = static_cast<MainWindow*>(self);
   GdkPixbuf* bg = window->skins_ ? window->skins_->Get("dialog/DialogBkg.png") : nullptr;
   if (bg == nullptr || gdk_pixbuf_get_height(bg) <= kCaptionHeight) return FALSE;
+  const double w = gtk_widget_get_allocated_width(widget);
+  const double h = gtk_widget_get_allocated_height(widget);
+  // Only the border: the view and the status bar keep the theme's colours.
+  cairo_save(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_rectangle(cr, 0, 0, w, h);
+  cairo_rectangle(cr, kBorderWidth, 0, w - 2 * kBorderWidth, h - kBorderWidth);
+  cairo_clip(cr);
   PaintThreeSlices(cr, bg, kCaptionHeight, gdk_pixbuf_get_height(bg) - kCaptionHeight,
-                   {0, 0, static_cast<double>(gtk_widget_get_allocated_width(widget)),
-                    static_cast<double>(gtk_widget_get_allocated_height(widget))});
+                   {0, 0, w, h});
+  cairo_restore(cr);
   return FALSE;  // the children draw over it
 }
 
