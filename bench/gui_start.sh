@@ -5,6 +5,8 @@
 # and the median. Needs a built tree and xvfb-run (or a display).
 #   bench/gui_start.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
+# Without a display: again under a virtual X server of its own.
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"; fi
 build="$(cd "${1:-build}" && pwd)"
 runs="${2:-3}"
 app="$build/app"
@@ -36,6 +38,13 @@ def descendants(pid):
 def memory(pid):
     rss = pss = 0
     for p in descendants(pid):
+        if os.environ.get("GUI_START_DETAIL"):
+            try:
+                name = open(f"/proc/{p}/comm").read().strip()
+                roll = open(f"/proc/{p}/smaps_rollup").read()
+                print("   ", p, name, [l for l in roll.splitlines() if l.startswith(("Rss:", "Pss:"))])
+            except OSError:
+                pass
         try:
             with open(f"/proc/{p}/smaps_rollup") as f:
                 for line in f:
@@ -45,19 +54,28 @@ def memory(pid):
             pass
     return rss / 1024, pss / 1024
 
+pending = {}  # process -> (bytes not yet split, complete lines not yet looked at)
+
 def wait_for(proc, match, timeout):
+    buf, lines = pending.setdefault(proc.pid, [b"", []])
     end = time.monotonic() + timeout
-    buf = b""
-    while time.monotonic() < end:
+    while True:
+        while lines:
+            line = lines.pop(0)
+            if match(line):
+                return time.monotonic()
+        if time.monotonic() >= end:
+            return None
         r, _, _ = select.select([proc.stdout], [], [], 0.5)
-        if not r: continue
+        if not r:
+            continue
         chunk = os.read(proc.stdout.fileno(), 65536)
-        if not chunk: return None
+        if not chunk:
+            return None
         buf += chunk
-        while b"\n" in buf:
-            line, buf = buf.split(b"\n", 1)
-            if match(line.decode("utf-8", "replace")): return time.monotonic()
-    return None
+        *complete, buf = buf.split(b"\n")
+        pending[proc.pid][0] = buf
+        lines += [c.decode("utf-8", "replace") for c in complete]
 
 starts, rss_all, pss_all = [], [], []
 for run in range(runs):
@@ -76,7 +94,7 @@ for run in range(runs):
                              "--no-port", "--page-log", "--control", "--auto-answer",
                              "--start", "setup", "--usb-sim", usb],
                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
-    t1 = wait_for(orbo, lambda l: l == json.dumps({"loaded": first}), 60)
+    t1 = wait_for(orbo, lambda l: l == json.dumps({"loaded": first}, separators=(",", ":")), 60)
     detected = wait_for(orbo, lambda l: "DetectBox(" in l, 60)
     if t1 is None or detected is None:
         orbo.kill(); sim.kill()
@@ -93,10 +111,4 @@ print("median: start %.0f ms (target < 1000), RSS %.0f MB, PSS %.0f MB (target <
       % (statistics.median(starts), statistics.median(rss_all), statistics.median(pss_all)))
 PY
 }
-export -f measure
-export app work runs
-if [ -n "${DISPLAY:-}" ]; then
-  measure
-else
-  xvfb-run -a bash -c measure
-fi
+measure

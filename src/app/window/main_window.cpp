@@ -82,6 +82,8 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
       data.get(), WEBKIT_NETWORK_PROXY_MODE_NO_PROXY, nullptr);
   context_ = webkit_web_context_new_with_website_data_manager(data.get());
   g_signal_connect(context_, "download-started", G_CALLBACK(OnDownloadStarted), this);
+  // One view of local pages: no page cache or large memory caches.
+  webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   webkit_web_context_set_web_extensions_directory(context_, exeDir_.c_str());
   g_signal_connect(context_, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions), this);
 
@@ -153,6 +155,10 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   // the box; the browser host always ran them without web security.
   webkit_settings_set_allow_file_access_from_file_urls(web_settings, TRUE);
   webkit_settings_set_allow_universal_access_from_file_urls(web_settings, TRUE);
+  // Forms and a monitoring page need no GPU compositing; without it the
+  // page process keeps no GL context and starts sooner.
+  webkit_settings_set_hardware_acceleration_policy(web_settings,
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
   g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
