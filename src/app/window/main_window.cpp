@@ -214,7 +214,12 @@ void MainWindow::OpenAboutBox() {
 }
 
 void MainWindow::CloseCommand(bool mayAsk) {
-  if (closing_ || closeAsking_) return;
+  if (closing_) return;
+  if (closeAsking_) {
+    // Nobody is left to answer the question on screen: it is cancelled.
+    if (!mayAsk) RequestClose();
+    return;
+  }
   if (tool_) {
     switch (DecideClose(tool_->settings().Get().server, tool_->TunnelMode())) {
       case CloseStep::kClose:
