@@ -17,7 +17,6 @@ struct FileDialogOptions {
   bool must_exist = false;        // open: the chosen file must exist
   bool overwrite_prompt = false;  // save: confirm replacing an existing file
   std::string title;              // already localised; empty: the backend's own title
-  std::string suggested_name;     // save: the file name proposed at first
 };
 
 class Prompts {

@@ -542,9 +542,9 @@ gboolean MainWindow::OnDecideDestination(WebKitDownload* download, gchar* sugges
   // Downloads go where the user says in a Save dialog, never to a fixed
   // folder; replacing a file is confirmed first.
   FileDialogOptions options;
-  options.suggested_name = suggested != nullptr ? suggested : "";
   options.overwrite_prompt = true;
-  const std::optional<std::filesystem::path> path = window->prompts_.SaveFile(options);
+  const std::optional<std::filesystem::path> path =
+      window->prompts_.SaveFileAs(options, suggested != nullptr ? suggested : "");
   if (!path) {
     window->log_->Download("cancel");
     webkit_download_cancel(download);

@@ -3,7 +3,6 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace orbo {
 namespace {
@@ -13,10 +12,13 @@ constexpr int kIconBand = 50;  // the icon and the title are centred in 50 pixel
 constexpr int kTitleGap = 15;
 constexpr int kTitlePixels = 24;  // a 32-pixel character cell
 
-const char* const kSystemImages[][2] = {
-    {"110", "dialog/dlg_close_btn.bmp"},
-    {"111", "dialog/dlg_maxmize_button.bmp"},
-    {"112", "dialog/dlg_minimize_button.bmp"},
+const struct {
+  int id;
+  const char* image;
+} kSystemButtons[] = {
+    {kCaptionClose, "dialog/dlg_close_btn.bmp"},
+    {kCaptionMaximize, "dialog/dlg_maxmize_button.bmp"},
+    {kCaptionMinimize, "dialog/dlg_minimize_button.bmp"},
 };
 
 }  // namespace
@@ -36,10 +38,9 @@ SkinCaption::SkinCaption(GtkWindow* window, SkinImages* skins, std::function<voi
   g_signal_connect(area_, "button-release-event", G_CALLBACK(OnRelease), this);
   g_signal_connect(area_, "query-tooltip", G_CALLBACK(OnQueryTooltip), this);
   g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
-  for (const auto& entry : kSystemImages) {
-    const int id = std::atoi(entry[0]);
-    images_[id] = entry[1];
-    buttons_.Add(id, "");
+  for (const auto& b : kSystemButtons) {
+    images_[b.id] = b.image;
+    buttons_.Add(b.id, "");
   }
   gtk_window_set_titlebar(window_, area_);
 }
@@ -91,10 +92,6 @@ bool SkinCaption::Click(int id) {
   if (clicked == kCaptionNone) return false;
   Activate(clicked);
   return true;
-}
-
-bool SkinCaption::maximized() const {
-  return maximized_;
 }
 
 void SkinCaption::Activate(int id) {

@@ -57,7 +57,6 @@ class SkinCaption {
 
   void Activate(int id);
   void ToggleMaximized();
-  bool maximized() const;
   void DrawBackground(cairo_t* cr, int width);
   void DrawButton(cairo_t* cr, int id);
 

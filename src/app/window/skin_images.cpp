@@ -1,5 +1,7 @@
 #include "app/window/skin_images.h"
 
+#include <gdk/gdk.h>
+
 #include <algorithm>
 
 #include "base/logger.h"
@@ -27,12 +29,6 @@ GdkPixbuf* LoadImageFile(const std::filesystem::path& path) {
   if (error != nullptr) g_error_free(error);
   return image;
 }
-
-}  // namespace orbo
-
-#include <gdk/gdk.h>
-
-namespace orbo {
 
 void PaintImagePart(cairo_t* cr, GdkPixbuf* image, SkinBox src, SkinBox dest) {
   if (image == nullptr || src.w <= 0 || src.h <= 0 || dest.w <= 0 || dest.h <= 0) return;

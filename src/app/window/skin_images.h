@@ -32,10 +32,6 @@ class SkinImages {
 // The caller owns the result.
 GdkPixbuf* LoadImageFile(const std::filesystem::path& path);
 
-}  // namespace orbo
-
-namespace orbo {
-
 struct SkinBox {
   double x = 0, y = 0, w = 0, h = 0;
 };
