@@ -32,4 +32,6 @@ fi
 if [ -x "$build/app/orbo" ] && command -v xvfb-run >/dev/null; then
   run "RunScript from the worker to the page in the real window (median latency)" \
     scripts/bench_runscript.sh "$build" 500
+  run "desktop tool: cold start to the set-up page (< 1 s), memory with it open (< 200 MB)" \
+    bench/gui_start.sh "$build" 3
 fi

@@ -47,7 +47,8 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
   wifi_ = std::make_unique<WifiListStore>(appDir_);
   if (options.virtualPort) {
-    ports_ = std::make_unique<vcom::PortSystem>(appDir_, &settings_, prompts_, options.statusText);
+    ports_ = std::make_unique<vcom::PortSystem>(appDir_, &settings_, prompts_, options.statusText,
+                                                options.programDir);
     passThrough_ = ports_.get();
   } else {
     passThroughStandIn_ = std::make_unique<UnavailablePassThrough>();
@@ -72,6 +73,20 @@ ToolServices::~ToolServices() = default;
 
 void ToolServices::StartVirtualPort() {
   if (ports_) ports_->Start();
+}
+
+bool ToolServices::PortReady() const {
+  return !ports_ || ports_->port().portReady();
+}
+
+int ToolServices::TunnelMode() const {
+  return ports_ ? ports_->port().state().tunnelMode : 0;
+}
+
+bool ToolServices::RemovePortService() {
+  if (!ports_) return false;
+  ports_->control().UninstallService();
+  return true;
 }
 
 void ToolServices::DetectBrowsers() {

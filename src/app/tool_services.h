@@ -38,6 +38,9 @@ struct ToolOptions {
   // Where the port's status texts go (the window's status line, the page
   // host's output); borrowed, may be null.
   vcom::StatusText* statusText = nullptr;
+  // Where the tool's programs (orbo-portd) are when not in the app folder
+  // (an installed tool works in a per-user folder); empty: the app folder.
+  std::filesystem::path programDir;
 };
 
 // Limits tests shorten; the defaults are the protocol's.
@@ -65,6 +68,15 @@ class ToolServices {
   // Starts the virtual port's start-up thread (when the port is on); the
   // port is removed again when this object goes.
   void StartVirtualPort();
+  // portReady: false while the port's start-up thread runs; true when the
+  // port is off.
+  bool PortReady() const;
+  // The active pass-through (0 none, 1 serial, 2 TCP relay); 0 when the
+  // port is off.
+  int TunnelMode() const;
+  // Removes the port service (UninstallService); false when the port is
+  // off, so this run has no service to remove.
+  bool RemovePortService();
 
   const std::filesystem::path& appDir() const { return appDir_; }
   SettingsStore& settings() { return settings_; }

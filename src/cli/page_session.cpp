@@ -53,7 +53,7 @@ class Session {
         prompts_(out, options.answers, options.files),
         status_(out),
         tool_(options.appDir, &view_, &prompts_, &clipboard_,
-              ToolOptions{options.usbSimSocket, options.virtualPort, &status_}),
+              ToolOptions{options.usbSimSocket, options.virtualPort, &status_, options.programDir}),
         pageEditor_(MakeEditorIntegration(options.appDir)),
         core_(tool_.Services()),
         out_(out) {

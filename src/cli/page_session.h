@@ -31,6 +31,7 @@ class PageOutput;
 
 struct PageSessionOptions {
   std::filesystem::path appDir;
+  std::filesystem::path programDir;  // where orbo-portd is; empty: appDir
   std::vector<std::string> answers;  // --answer: yes, no, ok
   std::vector<std::string> files;    // --file: a path, or empty for Cancel
   std::string usbSimSocket;          // --usb-sim: the simulator's USB report socket

@@ -13,6 +13,7 @@ int Page(const Args& given) {
   Args args = given;
   PageSessionOptions options;
   options.appDir = AppDir();
+  options.programDir = ProgramDir();
   options.answers = TakeOption(&args, "--answer");
   options.files = TakeOption(&args, "--file");
   options.virtualPort = !TakeFlag(&args, "--no-port");

@@ -6,10 +6,11 @@
 namespace orbo::vcom {
 
 PortSystem::PortSystem(const std::filesystem::path& appDir, SettingsStore* settings,
-                       Prompts* prompts, StatusText* status)
+                       Prompts* prompts, StatusText* status,
+                       const std::filesystem::path& programDir)
     : status_(status),
       client_(ServiceSocketPath()),
-      runner_(appDir / "orbo-portd", appDir),
+      runner_((programDir.empty() ? appDir : programDir) / "orbo-portd", appDir),
       control_(
           client_, runner_, SystemSleeper(),
           [settings](std::string_view key) { return settings->LookupText(key); }, status),

@@ -17,11 +17,11 @@ namespace orbo::vcom {
 
 class PortSystem : public PassThrough {
  public:
-  // The service executable is appDir/orbo-portd. settings and prompts are
-  // borrowed; status (may be null) receives the status texts. All must
-  // outlive this object.
+  // The service executable is programDir/orbo-portd (programDir empty:
+  // appDir, as in a build tree). settings and prompts are borrowed; status
+  // (may be null) receives the status texts. All must outlive this object.
   PortSystem(const std::filesystem::path& appDir, SettingsStore* settings, Prompts* prompts,
-             StatusText* status);
+             StatusText* status, const std::filesystem::path& programDir = {});
   // Removes the port (RemoveAtExit) when Start ran.
   ~PortSystem() override;
 

@@ -495,5 +495,112 @@ TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPag
   EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
 }
 
+// The shipped pages, strings, skin and icon in the test's app directory,
+// with settings of the test's own.
+void CopyShippedApp(const test::TempDir& app, const std::string& ini) {
+  const std::filesystem::path shipped(ORBO_APP_DIR);
+  for (const char* item : {"html", "Skins", "orbo.png", "ReleaseLog.log"}) {
+    std::filesystem::copy(shipped / item, app / item,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+  }
+  app.Write("SoftLang.ini", ini);
+}
+
+TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
+  CopyShippedApp(app_, "[HMI]\noem=0\nname=ORBO\nlang=en\nserver=0\n");
+  test::TempDir box_dir;
+  test::BoxSim box(
+      box_dir.path(),
+      {.profileJson = R"({"hmiType":"OP-X70","serial":"SN-FRAME-1","mode":1})", .udp = false});
+  ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
+  const std::filesystem::path saved = tmp_ / "downloaded.txt";
+  StartOrbo({"--usb-sim", box.usb_path(), "--auto-answer", "--file", saved.string()});
+
+  // Start-up shows the monitor page.
+  const std::string monitor = "file://" + (app_.path() / "html" / "monitor.html").string();
+  const std::string shown = orbo_.WaitForLine(R"({"loaded":")" + monitor + "\"}", kPatience);
+  if (shown.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_FALSE(shown.empty()) << Diagnostics();
+
+  // About: the caption button opens it with the tool's own texts.
+  orbo_.Send(R"({"button":"about"})");
+  ASSERT_TRUE(Logged(R"({"caption":"about"})"));
+  const std::string about = orbo_.WaitForLine(
+      [](const std::string& line) { return line.rfind(R"({"dialog":"about")", 0) == 0; },
+      kPatience);
+  Json dialog = Parse(about);
+  ASSERT_TRUE(dialog) << Diagnostics();
+  EXPECT_EQ(Text(dialog, "title"), "About ORBO");
+  EXPECT_FALSE(Text(dialog, "product").empty());
+  const std::string about_shot = (Artifacts() / "window_about.png").string();
+  orbo_.Send(R"({"screenshot":")" + about_shot + "\"}");
+  ASSERT_TRUE(Logged(R"({"screenshot":")" + about_shot + "\"}"));
+  orbo_.Send(R"({"dialog":"close"})");
+  ASSERT_TRUE(Logged(R"({"dialog":"closed"})"));
+
+  // Settings: the port is off (so ready); afterwards the cloud address is
+  // read again, and a changed one is shown with the "ready" status.
+  const std::string xml = app_.Read("html/Default.xml");
+  const size_t url = xml.find("URL2=\"monitor.html\"");
+  ASSERT_NE(url, std::string::npos);
+  app_.Write("html/monitor2.html", app_.Read("html/monitor.html"));
+  app_.Write("html/Default.xml", std::string(xml).replace(url, 19, "URL2=\"monitor2.html\""));
+  orbo_.Send(R"({"button":"config"})");
+  ASSERT_TRUE(Logged(R"({"caption":"config"})"));
+  ASSERT_TRUE(Logged(R"({"loaded":")" + monitor.substr(0, monitor.size() - 5) + "2.html\"}"));
+  EXPECT_TRUE(Logged(R"({"status":"Ready"})"));
+
+  // Setup: the setup page, and the simulated box found on its cable.
+  orbo_.Send(R"({"button":"setup"})");
+  ASSERT_TRUE(Logged(R"({"caption":"setup"})"));
+  ASSERT_TRUE(Logged(R"({"script":"DetectBox(\"OP-X70\", 1);"})"));
+  ASSERT_TRUE(Logged(R"({"script":"DisableOperate(false);"})"));
+  const std::string shot = (Artifacts() / "window_setup_detected.png").string();
+  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
+  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
+
+  // A download goes through the Save dialog to the chosen file.
+  orbo_.Send(R"({"run":"var a = document.createElement('a'); a.href = 'data:text/plain,saved';)"
+             R"( a.download = 'x.txt'; document.body.appendChild(a); a.click();"})");
+  ASSERT_TRUE(Logged(R"({"prompt":"save","text":"","answer":")" + saved.string() + "\"}"));
+  ASSERT_TRUE(Logged(R"({"download":")" + saved.string() + "\"}"));
+  EXPECT_EQ(test::ReadAll(saved), "saved");
+
+  orbo_.CloseInput();
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+}
+
+TEST_F(WindowGuiTest, ClosingWithServerSetRemovesThePortServiceWithoutAsking) {
+  // A stand-in port service that only records its commands.
+  app_.Write("orbo-portd", "#!/bin/sh\necho \"$*\" >> \"$(dirname \"$0\")/portd-calls.txt\"\n");
+  std::filesystem::permissions(app_ / "orbo-portd", std::filesystem::perms::owner_all);
+  app_.Write("SoftLang.ini", "[HMI]\noem=0\nlang=en\nserver=1\n");
+  app_.Write("html/i18n/strings_en.properties",
+             Base64Encode("alert_title=Alert\ninstall_server_success=Service installed\n"));
+  std::vector<std::string> args = {"--app-dir", app_.path().string(), "--page-log", "--control"};
+  std::string error;
+  ASSERT_TRUE(orbo_.Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_.path(),
+                          tmp_ / "stderr.txt", &error))
+      << error;
+  const std::string shown = orbo_.WaitForLine(
+      [](const std::string& line) { return line.rfind(R"({"loaded":)", 0) == 0; }, kPatience);
+  if (shown.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
+  ASSERT_FALSE(shown.empty()) << Diagnostics();
+
+  // The port's start-up installed the (stand-in) service.
+  ASSERT_TRUE(Logged(R"({"status":"Service installed"})"));
+  orbo_.Send(R"({"quit":true})");
+  ASSERT_TRUE(Logged(R"({"service":"removed"})"));
+  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  for (const std::string& line : orbo_.Lines()) {
+    EXPECT_EQ(line.rfind(R"({"asking")", 0), std::string::npos) << line;
+  }
+  const std::string calls = app_.Read("portd-calls.txt");
+  const size_t disable = calls.rfind("disable\n");
+  ASSERT_NE(disable, std::string::npos) << calls;
+  EXPECT_NE(calls.find("uninstall\n", disable), std::string::npos) << calls;
+}
+
 }  // namespace
 }  // namespace orbo

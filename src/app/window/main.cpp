@@ -17,6 +17,7 @@
 #include "platform/gtk/gtk_ui_thread.h"
 #include "platform/gtk/prompt_answers.h"
 #include "platform/instance_lock.h"
+#include "platform/linux/app_dir.h"
 
 namespace {
 
@@ -55,8 +56,15 @@ int main(int argc, char** argv) {
     return 3;
   }
   const std::filesystem::path exeDir = orbo::ExecutableDir();
-  std::filesystem::path appDir =
-      options->appDir.empty() ? exeDir : std::filesystem::path(options->appDir);
+  // An installed tool works in its per-user folder, seeded from the shipped
+  // files; a build tree or --app-dir as given.
+  const orbo::AppDirChoice choice =
+      orbo::ChooseAppDir(exeDir, options->appDir, orbo::ProcessUserDirsEnv());
+  if (!choice.error.empty()) {
+    std::fprintf(stderr, "orbo: %s\n", choice.error.c_str());
+    return 1;
+  }
+  std::filesystem::path appDir = choice.appDir;
   std::error_code ec;
   appDir = std::filesystem::absolute(appDir, ec).lexically_normal();
   if (!appDir.empty() && appDir.filename().empty()) appDir = appDir.parent_path();

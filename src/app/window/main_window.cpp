@@ -3,10 +3,13 @@
 #include <cjson/cJSON.h>
 
 #include "app/dialogs/vircom_config_dialog.h"
+#include "app/frame/about_content.h"
+#include "app/frame/close_rules.h"
 #include "app/web/bridge_message.h"
 #include "app/web/call_arguments.h"
 #include "app/web/glib_ptr.h"
 #include "app/web/page_origin.h"
+#include "app/window/about_dialog.h"
 #include "app/window/load_error_page.h"
 #include "app/window/window_keys.h"
 #include "base/logger.h"
@@ -17,9 +20,35 @@
 namespace orbo {
 namespace {
 
-constexpr int kDefaultWidth = 1024;
-constexpr int kDefaultHeight = 720;
 constexpr guint kScreenshotDelayMs = 300;
+
+// The caption draws the frame; GTK's own decoration adds no shadow, margin
+// or border around it (so the window has no sizing border either).
+constexpr char kFrameCss[] =
+    "window.orbo-frame decoration { box-shadow: none; margin: 0; border: none; }"
+    "window.orbo-frame .titlebar { padding: 0; min-height: 0; border: none; }";
+
+const struct {
+  int id;
+  const char* name;
+  const char* image;
+  const char* tipKey;
+} kCaptionButtons[] = {
+    {kCaptionMonitor, "monitor", "monitor.png", "button_monitor"},
+    {kCaptionSetup, "setup", "set.png", "button_setup"},
+    {kCaptionConfig, "config", "config.png", "button_config"},
+    {kCaptionAbout, "about", "about.png", "button_about"},
+    {kCaptionMinimize, "minimize", nullptr, nullptr},
+    {kCaptionMaximize, "maximize", nullptr, nullptr},
+    {kCaptionClose, "close", nullptr, nullptr},
+};
+
+const char* CaptionName(int id) {
+  for (const auto& b : kCaptionButtons) {
+    if (b.id == id) return b.name;
+  }
+  return "";
+}
 
 std::string FirstPageUri(const std::filesystem::path& appDir) {
   return PageAddressToUri((appDir / "html" / "first_page.html").string());
@@ -49,7 +78,14 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
   const std::string data_dir = (std::filesystem::path(g_get_tmp_dir()) / "orbo-web").string();
   GObjectPtr<WebKitWebsiteDataManager> data(webkit_website_data_manager_new(
       "base-data-directory", data_dir.c_str(), "base-cache-directory", data_dir.c_str(), nullptr));
+  // The pages talk to boxes on the local network directly, never through
+  // a proxy.
+  webkit_website_data_manager_set_network_proxy_settings(
+      data.get(), WEBKIT_NETWORK_PROXY_MODE_NO_PROXY, nullptr);
   context_ = webkit_web_context_new_with_website_data_manager(data.get());
+  g_signal_connect(context_, "download-started", G_CALLBACK(OnDownloadStarted), this);
+  // One view of local pages: no page cache or large memory caches.
+  webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   webkit_web_context_set_web_extensions_directory(context_, exeDir_.c_str());
   g_signal_connect(context_, "initialize-web-extensions", G_CALLBACK(OnInitializeExtensions), this);
 
@@ -64,7 +100,7 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
   tool_ = std::make_unique<ToolServices>(
       appDir_, page_.get(), &prompts_, &clipboard_,
-      ToolOptions{options.usbSim, options.virtualPort, &statusLine_});
+      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, exeDir_});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetButtonLabels([this] {
     if (!tool_) return GtkPrompts::ButtonLabels{};
@@ -81,36 +117,46 @@ MainWindow::~MainWindow() {
   if (context_ != nullptr) g_object_unref(context_);
 }
 
-GtkWidget* MainWindow::MakeButton(const AppSettings& settings, const char* key,
-                                  const char* fallback, GCallback clicked) {
-  // Tips come from the string tables, like the caption buttons' tips.
-  std::string tip = LookupText(appDir_, settings.lang, settings.rep, key);
-  if (tip.empty()) tip = fallback;
-  GtkWidget* button = gtk_button_new_with_label(fallback);
-  gtk_widget_set_tooltip_text(button, tip.c_str());
-  g_signal_connect(button, "clicked", clicked, this);
-  return button;
+std::string MainWindow::Text(const AppSettings& settings, const char* key) const {
+  return LookupText(appDir_, settings.lang, settings.rep, key);
 }
 
 void MainWindow::BuildWidgets(const AppSettings& settings) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), settings.name.c_str());
-  gtk_window_set_default_size(GTK_WINDOW(window_), kDefaultWidth, kDefaultHeight);
+  gtk_window_set_default_size(GTK_WINDOW(window_), kMinWindowWidth, kMinWindowHeight);
+  GdkGeometry hints{};
+  hints.min_width = kMinWindowWidth;
+  hints.min_height = kMinWindowHeight;
+  gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+  gtk_style_context_add_class(gtk_widget_get_style_context(window_), "orbo-frame");
+  GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(css.get(), kFrameCss, -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(window_),
+                                            GTK_STYLE_PROVIDER(css.get()),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+  g_signal_connect(window_, "size-allocate", G_CALLBACK(OnWindowSize), this);
 
+  skins_ = std::make_unique<SkinImages>(appDir_ / "Skins" / "Default");
+  caption_ = std::make_unique<SkinCaption>(GTK_WINDOW(window_), skins_.get(),
+                                           [this](int id) { OnCaptionCommand(id); });
+  caption_->SetSystemTips(Text(settings, "minimize"), Text(settings, "maximize"),
+                          Text(settings, "restore"), Text(settings, "close"));
+  for (const auto& b : kCaptionButtons) {
+    if (b.image != nullptr) caption_->AddButton(b.id, b.image, Text(settings, b.tipKey));
+  }
+  // A branded build shows the package's title icon; ours the program icon.
+  GdkPixbuf* icon = LoadImageFile(appDir_ / (settings.oem != 0 ? "title.ico" : "orbo.png"));
+  if (icon != nullptr) gtk_window_set_icon(GTK_WINDOW(window_), icon);
+  caption_->SetIcon(icon);
+  caption_->SetTitle(settings.name);
+
+  // The side and bottom borders are painted from the caption's background.
+  GtkWidget* frame = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_set_border_width(GTK_CONTAINER(frame), kBorderWidth);
+  g_signal_connect(frame, "draw", G_CALLBACK(OnFrameDraw), this);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
-  gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
-  gtk_box_pack_end(GTK_BOX(bar),
-                   MakeButton(settings, "button_config", "Config", G_CALLBACK(OnConfigClicked)),
-                   FALSE, FALSE, 0);
-  gtk_box_pack_end(GTK_BOX(bar),
-                   MakeButton(settings, "button_setup", "Setup", G_CALLBACK(OnSetupClicked)), FALSE,
-                   FALSE, 0);
-  gtk_box_pack_end(GTK_BOX(bar),
-                   MakeButton(settings, "button_monitor", "Monitor", G_CALLBACK(OnMonitorClicked)),
-                   FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(frame), box, TRUE, TRUE, 0);
 
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context_));
   WebKitSettings* web_settings = webkit_web_view_get_settings(view_);
@@ -118,6 +164,10 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   // the box; the browser host always ran them without web security.
   webkit_settings_set_allow_file_access_from_file_urls(web_settings, TRUE);
   webkit_settings_set_allow_universal_access_from_file_urls(web_settings, TRUE);
+  // Forms and a monitoring page need no GPU compositing; without it the
+  // page process keeps no GL context and starts sooner.
+  webkit_settings_set_hardware_acceleration_policy(web_settings,
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
   g_signal_connect(view_, "user-message-received", G_CALLBACK(OnUserMessage), this);
   g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitleChanged), this);
@@ -126,26 +176,116 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(view_), TRUE, TRUE, 0);
-  statusBar_ = gtk_statusbar_new();
-  gtk_box_pack_end(GTK_BOX(box), statusBar_, FALSE, FALSE, 0);
-  gtk_container_add(GTK_CONTAINER(window_), box);
+  status_ = std::make_unique<StatusPanes>();
+  gtk_box_pack_end(GTK_BOX(box), status_->widget(), FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(window_), frame);
+}
+
+void MainWindow::OnCaptionCommand(int id) {
+  log_->Caption(CaptionName(id));
+  switch (id) {
+    case kCaptionMonitor:
+      PressButton(false);
+      break;
+    case kCaptionSetup:
+      PressButton(true);
+      break;
+    case kCaptionConfig:
+      OpenConfigDialog();
+      break;
+    case kCaptionAbout:
+      OpenAboutBox();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::SendStartPort() {
+  ui_.PostAndWait([this] {
+    if (tool_) tool_->StartVirtualPort();
+  });
+}
+
+void MainWindow::OpenAboutBox() {
+  if (aboutDialog_ != nullptr || !tool_) return;
+  const AppSettings s = tool_->settings().Get();
+  const AboutContent content =
+      MakeAboutContent({s.name, s.oem, s.mode, s.comp, ReadReleaseNotes(appDir_)},
+                       [this](std::string_view key) { return tool_->settings().LookupText(key); });
+  aboutDialog_ = NewAboutDialog(GTK_WINDOW(window_), content, appDir_);
+  log_->AboutOpened(content.title, content.showProduct ? content.product : "",
+                    content.showCompany ? content.company : "");
+  gtk_dialog_run(GTK_DIALOG(aboutDialog_));
+  gtk_widget_destroy(aboutDialog_);
+  aboutDialog_ = nullptr;
+  log_->DialogClosed();
+}
+
+void MainWindow::CloseCommand(bool mayAsk) {
+  if (closing_) return;
+  if (closeAsking_) {
+    // Nobody is left to answer the question on screen: it is cancelled.
+    if (!mayAsk) RequestClose();
+    return;
+  }
+  if (tool_) {
+    switch (DecideClose(tool_->settings().Get().server, tool_->TunnelMode())) {
+      case CloseStep::kClose:
+        break;
+      case CloseStep::kAskThenRemoveService:
+        if (mayAsk) {
+          closeAsking_ = true;
+          const bool yes = prompts_.AskYesNo(tool_->settings().LookupText("alert_title"),
+                                             tool_->settings().LookupText("reinstall_msg"));
+          closeAsking_ = false;
+          if (!yes || closing_) return;
+        }
+        [[fallthrough]];
+      case CloseStep::kRemoveServiceThenClose:
+        if (tool_->RemovePortService()) log_->ServiceRemoved();
+        break;
+    }
+  }
+  RequestClose();
+}
+
+void MainWindow::ShapeCorners(int width, int height) {
+  GdkWindow* gdk = gtk_widget_get_window(window_);
+  if (gdk == nullptr) return;
+  if ((gdk_window_get_state(gdk) & (GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FULLSCREEN)) !=
+      0) {
+    gtk_widget_shape_combine_region(window_, nullptr);
+    return;
+  }
+  // A rectangle with its corners rounded off (a 5 x 5 corner ellipse):
+  // two pixels of the first row and one of the second at each corner.
+  cairo_rectangle_int_t whole{0, 0, width, height};
+  cairo_region_t* region = cairo_region_create_rectangle(&whole);
+  const cairo_rectangle_int_t cuts[] = {
+      {0, 0, 2, 1},          {width - 2, 0, 2, 1},          {0, 1, 1, 1},
+      {width - 1, 1, 1, 1},  {0, height - 1, 2, 1},         {width - 2, height - 1, 2, 1},
+      {0, height - 2, 1, 1}, {width - 1, height - 2, 1, 1},
+  };
+  for (const auto& cut : cuts) cairo_region_subtract_rectangle(region, &cut);
+  gtk_widget_shape_combine_region(window_, region);
+  cairo_region_destroy(region);
 }
 
 void MainWindow::StatusLine::ShowStatusText(const std::string& text) {
   MainWindow* w = window_;
-  w->ui_.Post([w, text] {
-    if (w->statusBar_ == nullptr) return;
-    GtkStatusbar* bar = GTK_STATUSBAR(w->statusBar_);
-    gtk_statusbar_remove_all(bar, 0);
-    gtk_statusbar_push(bar, 0, text.c_str());
+  // StatusTextMessage: sent and waited for, as every sender expects.
+  w->ui_.PostAndWait([w, text] {
+    if (!w->status_ || w->closing_) return;
+    w->status_->SetMessage(text, true);
     w->log_->Status(text);
   });
 }
 
 int MainWindow::Run() {
-  gtk_widget_show_all(window_);
-  // The browser list is built once the window is shown.
-  tool_->DetectBrowsers();
+  // Window creation starts the box worker; the view opens on the monitor
+  // page, where currentPage starts too.
+  core_->StartWorker();
   if (options_.benchRunScript > 0) {
     bench_ = std::make_unique<RunScriptBench>(
         webkit_web_view_get_user_content_manager(view_), &ui_,
@@ -158,13 +298,14 @@ int MainWindow::Run() {
     const std::string base = PageAddressToUri((appDir_ / "html" / "bench.html").string());
     webkit_web_view_load_html(view_, RunScriptBench::PageHtml(), base.c_str());
   } else {
-    gtk_window_maximize(GTK_WINDOW(window_));
-    // The view opens on the monitor page, where currentPage starts too.
     page_->Navigate(core_->monitorUrl());
+    gtk_window_maximize(GTK_WINDOW(window_));
   }
-  core_->StartWorker();
-  // The virtual port is made once the window shows, on a thread of its own.
-  tool_->StartVirtualPort();
+  gtk_widget_show_all(window_);
+  // The virtual port is made once the window shows, on a thread of its
+  // own; then the browser list is built.
+  SendStartPort();
+  tool_->DetectBrowsers();
   if (options_.start == "setup") PressButton(true);
   if (options_.start == "monitor") PressButton(false);
   if (options_.exitAfterMs >= 0) {
@@ -275,20 +416,22 @@ void MainWindow::Shutdown() {
   if (control_ != nullptr) g_io_channel_unref(control_);
   control_ = nullptr;
   bench_.reset();
+  if (aboutDialog_ != nullptr) gtk_dialog_response(GTK_DIALOG(aboutDialog_), GTK_RESPONSE_CLOSE);
   if (core_) core_->StopWorker();
   dispatcher_.Stop();
   core_.reset();
   if (tool_) finalSettings_ = tool_->settings().Get();
   tool_.reset();
   if (page_) page_->Detach();
+  caption_.reset();
+  status_.reset();
   if (window_ != nullptr) gtk_widget_destroy(window_);
   window_ = nullptr;
   view_ = nullptr;
-  statusBar_ = nullptr;
 }
 
 gboolean MainWindow::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<MainWindow*>(self)->RequestClose();
+  static_cast<MainWindow*>(self)->CloseCommand(true);
   return TRUE;  // the window is destroyed by Shutdown, after the threads ended
 }
 
@@ -400,22 +543,70 @@ void MainWindow::OnInitializeExtensions(WebKitWebContext* context, gpointer self
                                                                  EncodeExtensionConfig(config));
 }
 
-void MainWindow::OnMonitorClicked(GtkButton*, gpointer self) {
-  static_cast<MainWindow*>(self)->PressButton(false);
+void MainWindow::OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer self) {
+  g_signal_connect(download, "decide-destination", G_CALLBACK(OnDecideDestination), self);
+  g_signal_connect(download, "finished", G_CALLBACK(OnDownloadFinished), self);
 }
 
-void MainWindow::OnSetupClicked(GtkButton*, gpointer self) {
-  static_cast<MainWindow*>(self)->PressButton(true);
+gboolean MainWindow::OnDecideDestination(WebKitDownload* download, gchar* suggested,
+                                         gpointer self) {
+  auto* window = static_cast<MainWindow*>(self);
+  // Downloads go where the user says in a Save dialog, never to a fixed
+  // folder; replacing a file is confirmed first.
+  FileDialogOptions options;
+  options.overwrite_prompt = true;
+  const std::optional<std::filesystem::path> path =
+      window->prompts_.SaveFileAs(options, suggested != nullptr ? suggested : "");
+  if (!path) {
+    window->log_->Download("cancel");
+    webkit_download_cancel(download);
+    return TRUE;
+  }
+  gchar* uri = g_filename_to_uri(std::filesystem::absolute(*path).c_str(), nullptr, nullptr);
+  if (uri == nullptr) {
+    webkit_download_cancel(download);
+    return TRUE;
+  }
+  webkit_download_set_allow_overwrite(download, TRUE);  // the dialog asked already
+  webkit_download_set_destination(download, uri);
+  g_free(uri);
+  return TRUE;
 }
 
-void MainWindow::OnConfigClicked(GtkButton*, gpointer self) {
-  static_cast<MainWindow*>(self)->OpenConfigDialog();
+void MainWindow::OnDownloadFinished(WebKitDownload* download, gpointer self) {
+  const char* uri = webkit_download_get_destination(download);
+  if (uri == nullptr) return;  // cancelled
+  gchar* path = g_filename_from_uri(uri, nullptr, nullptr);
+  if (path != nullptr) static_cast<MainWindow*>(self)->log_->Download(path);
+  g_free(path);
+}
+
+gboolean MainWindow::OnFrameDraw(GtkWidget* widget, cairo_t* cr, gpointer self) {
+  auto* window = static_cast<MainWindow*>(self);
+  GdkPixbuf* bg = window->skins_ ? window->skins_->Get("dialog/DialogBkg.png") : nullptr;
+  if (bg == nullptr || gdk_pixbuf_get_height(bg) <= kCaptionHeight) return FALSE;
+  const double w = gtk_widget_get_allocated_width(widget);
+  const double h = gtk_widget_get_allocated_height(widget);
+  // Only the border: the view and the status bar keep the theme's colours.
+  cairo_save(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_rectangle(cr, 0, 0, w, h);
+  cairo_rectangle(cr, kBorderWidth, 0, w - 2 * kBorderWidth, h - kBorderWidth);
+  cairo_clip(cr);
+  PaintThreeSlices(cr, bg, kCaptionHeight, gdk_pixbuf_get_height(bg) - kCaptionHeight,
+                   {0, 0, w, h});
+  cairo_restore(cr);
+  return FALSE;  // the children draw over it
+}
+
+void MainWindow::OnWindowSize(GtkWidget*, GdkRectangle* allocation, gpointer self) {
+  static_cast<MainWindow*>(self)->ShapeCorners(allocation->width, allocation->height);
 }
 
 gboolean MainWindow::OnExitTimer(gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   window->exitTimer_ = 0;
-  window->RequestClose();
+  window->CloseCommand(false);
   return G_SOURCE_REMOVE;
 }
 
@@ -439,7 +630,7 @@ gboolean MainWindow::OnControlInput(GIOChannel* channel, GIOCondition condition,
   }
   // End of input (or an error) closes the window.
   window->controlWatch_ = 0;
-  window->RequestClose();
+  window->CloseCommand(false);
   return G_SOURCE_REMOVE;
 }
 
@@ -454,21 +645,40 @@ void MainWindow::HandleControlLine(const std::string& line) {
   const cJSON* run = cJSON_GetObjectItemCaseSensitive(json.get(), "run");
   const cJSON* shot = cJSON_GetObjectItemCaseSensitive(json.get(), "screenshot");
   const cJSON* key = cJSON_GetObjectItemCaseSensitive(json.get(), "key");
+  const cJSON* dialog = cJSON_GetObjectItemCaseSensitive(json.get(), "dialog");
   if (cJSON_IsString(button)) {
     const std::string name = button->valuestring;
-    if (name == "monitor" || name == "setup") {
-      PressButton(name == "setup");
-    } else if (name == "config") {
-      // From the main loop, not from this input watch: the dialog's own
-      // loop must go on reading the control input.
-      g_idle_add(
-          [](gpointer self) -> gboolean {
-            static_cast<MainWindow*>(self)->OpenConfigDialog();
+    int id = kCaptionNone;
+    for (const auto& b : kCaptionButtons) {
+      if (name == b.name) id = b.id;
+    }
+    // Clicked from the main loop, not from inside this input handler: a
+    // dialog the button opens runs its own loop, which must still read
+    // the control input.
+    struct Pending {
+      MainWindow* window;
+      int id;
+    };
+    if (id == kCaptionNone) {
+      ORBO_LOG_ERROR("control: unknown button %s", name.c_str());
+    } else {
+      g_idle_add_full(
+          G_PRIORITY_DEFAULT_IDLE,
+          [](gpointer data) -> gboolean {
+            auto* p = static_cast<Pending*>(data);
+            if (!p->window->closing_ && !p->window->caption_->Click(p->id)) {
+              ORBO_LOG_ERROR("control: caption button %d not clicked", p->id);
+            }
             return G_SOURCE_REMOVE;
           },
-          this);
+          new Pending{this, id}, [](gpointer data) { delete static_cast<Pending*>(data); });
+    }
+  } else if (cJSON_IsString(dialog)) {
+    if (std::string(dialog->valuestring) == "close" && aboutDialog_ != nullptr) {
+      gtk_dialog_response(GTK_DIALOG(aboutDialog_), GTK_RESPONSE_CLOSE);
     } else {
-      ORBO_LOG_ERROR("control: unknown button %s", name.c_str());
+      const cJSON* select = cJSON_GetObjectItemCaseSensitive(json.get(), "select");
+      DriveConfigDialog(dialog->valuestring, cJSON_IsString(select) ? select->valuestring : "");
     }
   } else if (cJSON_IsString(run)) {
     const cJSON* kind = cJSON_GetObjectItemCaseSensitive(json.get(), "kind");
@@ -497,12 +707,8 @@ void MainWindow::HandleControlLine(const std::string& line) {
         [](gpointer data) { delete static_cast<Pending*>(data); });
   } else if (cJSON_IsString(key)) {
     PressKey(key->valuestring);
-  } else if (const cJSON* dialog = cJSON_GetObjectItemCaseSensitive(json.get(), "dialog");
-             cJSON_IsString(dialog)) {
-    const cJSON* select = cJSON_GetObjectItemCaseSensitive(json.get(), "select");
-    DriveConfigDialog(dialog->valuestring, cJSON_IsString(select) ? select->valuestring : "");
   } else if (cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(json.get(), "quit"))) {
-    RequestClose();
+    CloseCommand(true);
   } else {
     ORBO_LOG_ERROR("control: unknown command: %s", line.c_str());
   }

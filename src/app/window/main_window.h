@@ -1,26 +1,30 @@
-// The desktop tool's window: a GTK window with a small toolbar (monitor,
-// setup) over a WebKit web view whose pages reach the native side through
-// the web-process extension. Page calls and the buttons run on a
-// dispatcher thread, so the UI thread never waits for commandMutex; every
-// question to the user comes back to the UI thread.
+// The desktop tool's window: a skinned frame (our own 48-pixel caption with
+// the monitor, setup, config and about buttons) over a WebKit web view
+// whose pages reach the native side through the web-process extension, and
+// a status bar. Page calls and the navigation buttons run on a dispatcher
+// thread, so the UI thread never waits for commandMutex; every question to
+// the user comes back to the UI thread.
 //
 // With --control, commands are read from stdin, one JSON object a line:
-//   {"button":"monitor"} / {"button":"setup"} / {"button":"config"}
-//                            press a navigation button (config opens the
-//                            settings dialog once the current input is read)
+//   {"button":"NAME"}        click a caption button as the pointer would:
+//                            monitor, setup, config, about, minimize,
+//                            maximize, close
+//   {"dialog":"close"}       close the open dialog (About box or settings)
 //   {"dialog":"CONTROL","select":"ENTRY"}  drive the open settings dialog
-//                            (see DriveVirComConfigDialog; "close" closes it)
+//                            (see DriveVirComConfigDialog)
 //   {"run":"TEXT","kind":K}  RunScript(TEXT, K) from a non-UI thread (K
 //                            defaults to 1, a plain script)
 //   {"screenshot":"PATH"}    write a PNG of the window now
 //   {"key":"NAME"}           a key press on the view (a toolkit key name:
 //                            F5, Escape, t)
-//   {"quit":true}            close the window (so does end of input)
+//   {"quit":true}            close the window as its close button does
+//   (end of input closes it too, without questions)
 #pragma once
 
 #include <webkit2/webkit2.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +33,9 @@
 #include "app/window/page_call_dispatcher.h"
 #include "app/window/page_log.h"
 #include "app/window/runscript_bench.h"
+#include "app/window/skin_caption.h"
+#include "app/window/skin_images.h"
+#include "app/window/status_panes.h"
 #include "app/window/web_view_page.h"
 #include "app/window/window_options.h"
 #include "platform/gtk/gtk_prompts.h"
@@ -70,9 +77,11 @@ class MainWindow {
                                gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static void OnInitializeExtensions(WebKitWebContext* context, gpointer self);
-  static void OnMonitorClicked(GtkButton*, gpointer self);
-  static void OnSetupClicked(GtkButton*, gpointer self);
-  static void OnConfigClicked(GtkButton*, gpointer self);
+  static void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer self);
+  static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer self);
+  static void OnDownloadFinished(WebKitDownload* download, gpointer self);
+  static gboolean OnFrameDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+  static void OnWindowSize(GtkWidget* widget, GdkRectangle* allocation, gpointer self);
   static gboolean OnExitTimer(gpointer self);
   static gboolean OnControlInput(GIOChannel* channel, GIOCondition condition, gpointer self);
 
@@ -86,16 +95,29 @@ class MainWindow {
     MainWindow* window_;
   };
 
-  // The window's title and the buttons' tips, from the settings the
-  // constructor read.
+  // The skinned frame, the caption's buttons with their tips, the view and
+  // the status bar, from the settings the constructor read.
   void BuildWidgets(const AppSettings& settings);
-  GtkWidget* MakeButton(const AppSettings& settings, const char* key, const char* fallback,
-                        GCallback clicked);
+  std::string Text(const AppSettings& settings, const char* key) const;
+  // A caption button of this window was clicked (monitor, setup, config,
+  // about).
+  void OnCaptionCommand(int id);
+  // StartPortMessage: clears portReady and starts the port's start-up
+  // thread; sent (and waited for) once the window shows.
+  void SendStartPort();
+  // Command 32776: the settings dialog, modal, then what its end asks of
+  // the window (main_window_config.cpp).
+  void OpenConfigDialog();
+  // Command 32772.
+  void OpenAboutBox();
+  // The close command: the port-service rules, then close. Without a user
+  // to ask (end of input, --exit-after) the question is skipped.
+  void CloseCommand(bool mayAsk);
+  // Keeps the window's rounded corners (and none while maximised).
+  void ShapeCorners(int width, int height);
   void HandlePageMessage(WebKitUserMessage* message);
   void PressButton(bool setup);
-  // The settings dialog, modal, then what its end asks of the window
-  // (main_window_config.cpp).
-  void OpenConfigDialog();
+  // {"dialog":...} control commands for the open settings dialog.
   void DriveConfigDialog(const std::string& control, const std::string& entry);
   void HandleControlLine(const std::string& line);
   void SyncMonitorAddress();
@@ -117,7 +139,11 @@ class MainWindow {
   WebKitWebContext* context_ = nullptr;  // owned reference
   GtkWidget* window_ = nullptr;          // owned by GTK until Shutdown destroys it
   WebKitWebView* view_ = nullptr;        // child of window_
-  GtkWidget* statusBar_ = nullptr;       // child of window_
+  std::unique_ptr<SkinImages> skins_;
+  std::unique_ptr<SkinCaption> caption_;
+  std::unique_ptr<StatusPanes> status_;  // its widget is a child of window_
+  GtkWidget* aboutDialog_ = nullptr;     // while the About box is open
+  bool closeAsking_ = false;  // the close question is on screen
   StatusLine statusLine_{this};
   std::unique_ptr<WebViewPage> page_;
   std::unique_ptr<ToolServices> tool_;

@@ -63,4 +63,26 @@ void PageLog::Screenshot(const std::string& path) {
   Line("{\"screenshot\":" + Quote(path) + "}");
 }
 
+void PageLog::Caption(const std::string& name) {
+  Line("{\"caption\":" + Quote(name) + "}");
+}
+
+void PageLog::AboutOpened(const std::string& title, const std::string& product,
+                          const std::string& company) {
+  Line("{\"dialog\":\"about\",\"title\":" + Quote(title) + ",\"product\":" + Quote(product) +
+       ",\"company\":" + Quote(company) + "}");
+}
+
+void PageLog::DialogClosed() {
+  Line("{\"dialog\":\"closed\"}");
+}
+
+void PageLog::Download(const std::string& outcome) {
+  Line("{\"download\":" + Quote(outcome) + "}");
+}
+
+void PageLog::ServiceRemoved() {
+  Line("{\"service\":\"removed\"}");
+}
+
 }  // namespace orbo

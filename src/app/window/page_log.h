@@ -15,6 +15,11 @@
 //                         control command asked ("com", "service", ...;
 //                         "refused" when it could not) or closed, with the
 //                         COM entry it then shows
+//   {"caption":"name"}    a caption button was clicked (monitor, setup, config, about)
+//   {"dialog":"about","title":"...","product":"...","company":"..."}  the About box opened
+//   {"dialog":"closed"}   and closed
+//   {"download":"path"}   a download was saved (or {"download":"cancel"})
+//   {"service":"removed"} the port service was removed on closing
 #pragma once
 
 #include <cstdio>
@@ -46,6 +51,12 @@ class PageLog {
   void Key(const std::string& action);
   void Screenshot(const std::string& path);
   void Dialog(const std::string& event, const std::string& comEntry);
+  void Caption(const std::string& name);
+  void AboutOpened(const std::string& title, const std::string& product,
+                   const std::string& company);
+  void DialogClosed();
+  void Download(const std::string& outcome);
+  void ServiceRemoved();
 
   // The JSON text of a string (quoted, escaped); invalid UTF-8 becomes
   // U+FFFD.

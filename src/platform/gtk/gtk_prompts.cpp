@@ -74,8 +74,14 @@ std::optional<std::filesystem::path> GtkPrompts::OpenFile(const FileDialogOption
 }
 
 std::optional<std::filesystem::path> GtkPrompts::SaveFile(const FileDialogOptions& options) {
+  return SaveFileAs(options, {});
+}
+
+std::optional<std::filesystem::path> GtkPrompts::SaveFileAs(const FileDialogOptions& options,
+                                                            const std::string& suggestedName) {
   using Result = std::optional<std::filesystem::path>;
-  Result path = OnUi<Result>([&] { return ChooseFile(options, true); }).value_or(std::nullopt);
+  Result path =
+      OnUi<Result>([&] { return ChooseFile(options, true, suggestedName); }).value_or(std::nullopt);
   Report("save", options.filter_pattern, PathText(path));
   return path;
 }
@@ -134,7 +140,8 @@ bool GtkPrompts::ShowMessage(const std::string& caption, const std::string& text
 }
 
 std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogOptions& options,
-                                                            bool save) {
+                                                            bool save,
+                                                            const std::string& suggestedName) {
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
       options.title.empty() ? nullptr : options.title.c_str(), nullptr,
       save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
@@ -148,6 +155,9 @@ std::optional<std::filesystem::path> GtkPrompts::ChooseFile(const FileDialogOpti
     gtk_file_chooser_add_filter(chooser, filter);  // takes the floating reference
   }
   if (save) gtk_file_chooser_set_do_overwrite_confirmation(chooser, options.overwrite_prompt);
+  if (save && !suggestedName.empty()) {
+    gtk_file_chooser_set_current_name(chooser, suggestedName.c_str());
+  }
 
   std::optional<std::filesystem::path> result;
   if (answers_ != nullptr) {

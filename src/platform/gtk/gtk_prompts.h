@@ -54,12 +54,16 @@ class GtkPrompts : public Prompts {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   std::optional<std::filesystem::path> OpenFile(const FileDialogOptions& options) override;
   std::optional<std::filesystem::path> SaveFile(const FileDialogOptions& options) override;
+  // As SaveFile, proposing suggestedName (a download's file name) at first.
+  std::optional<std::filesystem::path> SaveFileAs(const FileDialogOptions& options,
+                                                  const std::string& suggestedName);
   std::optional<std::filesystem::path> PickFolder(const std::string& title) override;
 
  private:
   // UI thread only.
   bool ShowMessage(const std::string& caption, const std::string& text, bool yes_no);
-  std::optional<std::filesystem::path> ChooseFile(const FileDialogOptions& options, bool save);
+  std::optional<std::filesystem::path> ChooseFile(const FileDialogOptions& options, bool save,
+                                                  const std::string& suggestedName = {});
   std::optional<std::filesystem::path> ChooseFolder(const std::string& title);
   int RunDialog(GtkDialog* dialog, std::optional<int> auto_response, const char* kind,
                 const std::string& text);
