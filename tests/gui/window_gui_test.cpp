@@ -548,6 +548,8 @@ TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
   app_.Write("html/Default.xml", std::string(xml).replace(url, 19, "URL2=\"monitor2.html\""));
   orbo_.Send(R"({"button":"config"})");
   ASSERT_TRUE(Logged(R"({"caption":"config"})"));
+  ASSERT_TRUE(Logged(R"({"dialog":"opened","com":""})"));
+  orbo_.Send(R"({"dialog":"close"})");
   ASSERT_TRUE(Logged(R"({"loaded":")" + monitor.substr(0, monitor.size() - 5) + "2.html\"}"));
   EXPECT_TRUE(Logged(R"({"status":"Ready"})"));
 

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::filesystem::path appDir = choice.appDir;
+  options->programDir = choice.programDir.string();
   std::error_code ec;
   appDir = std::filesystem::absolute(appDir, ec).lexically_normal();
   if (!appDir.empty() && appDir.filename().empty()) appDir = appDir.parent_path();

@@ -100,7 +100,7 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
   tool_ = std::make_unique<ToolServices>(
       appDir_, page_.get(), &prompts_, &clipboard_,
-      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, exeDir_});
+      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, options.programDir});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetButtonLabels([this] {
     if (!tool_) return GtkPrompts::ButtonLabels{};
@@ -500,7 +500,9 @@ gboolean MainWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
     case KeyAction::kReload:
       webkit_web_view_reload_bypass_cache(window->view_);
       window->log_->Key("reload");
-      break;
+      // Taken here: a key the page leaves unhandled comes back to this
+      // handler from the engine, which would reload a second time.
+      return TRUE;
     case KeyAction::kNone:
       break;
   }

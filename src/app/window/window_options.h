@@ -9,6 +9,7 @@ namespace orbo {
 
 struct WindowOptions {
   std::string appDir;                // --app-dir DIR; empty: the executable's folder
+  std::string programDir;            // set by main: where orbo-portd is
   bool pageLog = false;              // --page-log: JSON lines on stdout
   bool control = false;              // --control: JSON commands on stdin (see main_window.h)
   std::string start;                 // --start monitor|setup: press that button at start
