@@ -1,33 +1,11 @@
 #include "app/window/load_error_page.h"
 
+#include "formats/xml/xml_doc.h"
+
 namespace orbo {
 
 std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-        break;
-    }
-  }
-  return out;
+  return XmlEscape(text, "&#39;");
 }
 
 std::string LoadErrorPageHtml(std::string_view address, std::string_view error_text, int code) {

@@ -133,8 +133,9 @@ class XmlDoc {
 // Attribute value escaping: & < > " ' become entities; unescaping also
 // decodes numeric references (&#NN; and &#xHH;). A reference that is not
 // valid (unknown name, no ";", zero, surrogate, beyond U+10FFFF) stays as
-// written.
-std::string XmlEscape(std::string_view text);
+// written. apostrophe is the reference written for ' (HTML pages use
+// "&#39;", which every HTML version knows).
+std::string XmlEscape(std::string_view text, std::string_view apostrophe = "&apos;");
 std::string XmlUnescape(std::string_view text);
 
 }  // namespace orbo

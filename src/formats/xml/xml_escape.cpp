@@ -47,7 +47,7 @@ size_t DecodeReference(std::string_view t, size_t pos, std::string* out) {
 
 }  // namespace
 
-std::string XmlEscape(std::string_view text) {
+std::string XmlEscape(std::string_view text, std::string_view apostrophe) {
   std::string out;
   out.reserve(text.size() + 8);
   for (char c : text) {
@@ -65,7 +65,7 @@ std::string XmlEscape(std::string_view text) {
         out += "&quot;";
         break;
       case '\'':
-        out += "&apos;";
+        out += apostrophe;
         break;
       default:
         out.push_back(c);
