@@ -442,40 +442,25 @@ TEST_F(FaultMatrix, EndingThePageHostWithASilentBoxIsPrompt) {
 // good one (no framing), but it must still end in time, safely.
 std::vector<Case> Matrix() {
   const Expect F = Expect::kFails, S = Expect::kSucceeds, E = Expect::kEither;
-  const std::map<std::string, std::vector<std::pair<std::string, Expect>>> table = {
-      {"detect_tcp",
-       {{"error", F},
-        {"silence", F},
-        {"cut_reply", E},
-        {"flood", E},
-        {"drip", E},
-        {"reboot_mid_operation", F},
-        {"hostile_reply", E}}},
+  using Faults = std::vector<std::pair<std::string, Expect>>;
+  // One command and its reply: what every such operation meets.
+  const Faults kCommandFaults = {{"error", F},        {"silence", F}, {"cut_reply", E},
+                                 {"flood", E},        {"drip", E},    {"reboot_mid_operation", F},
+                                 {"hostile_reply", E}};
+  // A file sent to the box: the announcement, the blocks, the acknowledgements.
+  const Faults kSendFaults = {{"error", F},
+                              {"silence", F},
+                              {"drop_mid_transfer", F},
+                              {"stall_mid_transfer", F},
+                              {"garbage_acks", F},
+                              {"reboot_mid_operation", F}};
+  const std::map<std::string, Faults> table = {
+      {"detect_tcp", kCommandFaults},
       {"detect_usb",
        {{"error", F}, {"silence", F}, {"flood", E}, {"drip", E}, {"hostile_reply", E}}},
-      {"network_test",
-       {{"error", F},
-        {"silence", F},
-        {"cut_reply", E},
-        {"flood", E},
-        {"drip", E},
-        {"reboot_mid_operation", F},
-        {"hostile_reply", E}}},
-      {"time_and_zone",
-       {{"error", F},
-        {"silence", F},
-        {"cut_reply", E},
-        {"flood", E},
-        {"drip", E},
-        {"reboot_mid_operation", F},
-        {"hostile_reply", E}}},
-      {"config_send",
-       {{"error", F},
-        {"silence", F},
-        {"drop_mid_transfer", F},
-        {"stall_mid_transfer", F},
-        {"garbage_acks", F},
-        {"reboot_mid_operation", F}}},
+      {"network_test", kCommandFaults},
+      {"time_and_zone", kCommandFaults},
+      {"config_send", kSendFaults},
       {"config_fetch",
        {{"error", F},
         {"silence", F},
@@ -489,13 +474,7 @@ std::vector<Case> Matrix() {
         {"header_2gib", F},
         {"reboot_mid_operation", F},
         {"hostile_reply", F}}},
-      {"project_send",
-       {{"error", F},
-        {"silence", F},
-        {"drop_mid_transfer", F},
-        {"stall_mid_transfer", F},
-        {"garbage_acks", F},
-        {"reboot_mid_operation", F}}},
+      {"project_send", kSendFaults},
       {"project_fetch",
        {{"silence", F},
         {"drop_mid_transfer", F},
@@ -531,14 +510,7 @@ std::vector<Case> Matrix() {
         {"hostile_reply", E}}},
       // The light command is not answered: only a box gone before it counts.
       {"light", {{"silence", S}, {"hostile_reply", S}}},
-      {"machine_code",
-       {{"error", F},
-        {"silence", F},
-        {"cut_reply", E},
-        {"flood", E},
-        {"drip", E},
-        {"reboot_mid_operation", F},
-        {"hostile_reply", E}}},
+      {"machine_code", kCommandFaults},
   };
   std::vector<Case> cases;
   for (const auto& [op, faults] : table) {
