@@ -4,9 +4,12 @@
 # committed corpora and kept findings, through scripts/fuzz.sh. Then per
 # target the run's inputs are merged (-merge=1) into a fresh folder that
 # starts as a copy of the committed corpus, so the hand-made seeds stay and
-# only inputs bringing new features join them. The merge is copied into
-# tests/fuzz/corpus/TARGET/ when it raises the edge coverage and the corpus
-# stays under FUZZ_CORPUS_MAX_KB (default 2048; the bytes of its files).
+# only inputs reaching new edges join them (-use_counters=0: hit counts do
+# not count, which keeps the corpus a tenth of the size for the same edges).
+# The merge is copied into tests/fuzz/corpus/TARGET/ when it raises the edge
+# coverage and the corpus stays under FUZZ_CORPUS_MAX_KB (default 2048; the
+# bytes of its files). FUZZ_MERGE_ONLY=1 skips the runs and merges what the
+# last campaign left in build-fuzz/campaign/.
 #   nice -n 19 scripts/fuzz_campaign.sh [MINUTES] [TARGET...]
 # On a shared machine run it niced. The limit for one input is then
 # FUZZ_TIMEOUT (default 10 s of wall-clock time, since a niced process may
@@ -23,8 +26,10 @@ runs="$build/campaign"
 max_kb="${FUZZ_CORPUS_MAX_KB:-2048}"
 
 status=0
-FUZZ_RUNS="$runs" FUZZ_FRESH=1 FUZZ_JOBS="${FUZZ_JOBS:-2}" FUZZ_TIMEOUT="${FUZZ_TIMEOUT:-10}" \
-  scripts/fuzz.sh "$((minutes * 60))" "$@" || status=$?
+if [ -z "${FUZZ_MERGE_ONLY:-}" ]; then
+  FUZZ_RUNS="$runs" FUZZ_FRESH=1 FUZZ_JOBS="${FUZZ_JOBS:-2}" FUZZ_TIMEOUT="${FUZZ_TIMEOUT:-10}" \
+    scripts/fuzz.sh "$((minutes * 60))" "$@" || status=$?
+fi
 
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || mapfile -t targets < "$build/fuzz/targets.txt"
@@ -50,7 +55,7 @@ summary="$runs/summary.txt"
     merged="$run/merged"
     rm -rf "$merged"
     cp -r "$committed" "$merged"
-    "$build/fuzz/fuzz_$t" -merge=1 -timeout=10 -rss_limit_mb=512 "$merged" "$run/corpus" \
+    "$build/fuzz/fuzz_$t" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=512 "$merged" "$run/corpus" \
       >"$run/merge.txt" 2>&1
     read -r cov0 ft0 <<<"$(coverage "$t" "$committed")"
     read -r cov1 ft1 <<<"$(coverage "$t" "$merged")"
