@@ -3,7 +3,6 @@
 #include "base/codepage.h"
 #include "base/logger.h"
 #include "base/utf.h"
-#include "formats/lists/server_list.h"
 #include "settings/ini_file.h"
 #include "settings/string_table.h"
 #include "settings/time_zone_name.h"
@@ -63,7 +62,6 @@ void LoadSettings(const std::filesystem::path& app_dir, AppSettings* settings) {
   settings->name = ini.GetString(kSection, "name", "ORBO", 64);
   settings->langID = ini.GetInt(kSection, "langID", 1033);
   settings->comp = ini.GetString(kSection, "comp", "", 64);
-  settings->serverList = BuildServerList(app_dir);
 }
 
 bool SaveSettings(const std::filesystem::path& app_dir, const AppSettings& settings) {

@@ -29,15 +29,13 @@ struct AppSettings {
   // Values without a key.
   bool exitRequested = false;
   std::string timeZoneName;  // standard-time name of the system zone
-  std::string serverList;    // server profile names joined by U+0002
 };
 
 // app_dir/SoftLang.ini. The file is UTF-8 text (a UTF-8 byte-order mark is
 // tolerated); the keys live in section "HMI".
 std::filesystem::path SettingsFilePath(const std::filesystem::path& app_dir);
 
-// Reads every key (except "curserver") with its default, then rebuilds the
-// server list. A missing or unreadable file gives the defaults. "rep" is
+// Reads every key (except "curserver") with its default. A missing or unreadable file gives the defaults. "rep" is
 // read as 8-bit text: its characters pass through the ANSI code page (those
 // it lacks become "?") and it is cut to 31 bytes there; when app_dir cannot
 // be written in the code page it reads as "box". Other fields (exit flag,

@@ -1,19 +1,66 @@
 #include "fuzz_support.h"
 
+#include <linux/magic.h>
+#include <signal.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
 namespace orbo::fuzz {
 namespace {
 
+constexpr std::string_view kScratchPrefix = "orbo-fuzz-";
+
+// True when dir is a writable folder held in memory (tmpfs or ramfs): files
+// there never wait on a disk, however busy the machine's disk is.
+bool InMemory(const std::filesystem::path& dir) {
+  struct statfs fs {};
+  if (dir.empty() || ::statfs(dir.c_str(), &fs) != 0 || ::access(dir.c_str(), W_OK) != 0)
+    return false;
+  return fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC;
+}
+
+// The scratch folder's parent: /dev/shm, else the user's runtime folder,
+// else the temporary folder (with a warning, since a stalled disk there can
+// make one input exceed the fuzzer's timeout).
+std::filesystem::path ScratchBase() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  for (const std::filesystem::path& candidate :
+       {std::filesystem::path("/dev/shm"), std::filesystem::path(runtime ? runtime : "")}) {
+    if (InMemory(candidate)) return candidate;
+  }
+  std::error_code ec;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  std::fprintf(stderr, "fuzz: no memory-backed folder; scratch files go to %s\n",
+               ec ? "/tmp" : base.c_str());
+  return ec ? std::filesystem::path("/tmp") : base;
+}
+
+// Removes the scratch folders of fuzz processes that are gone: a finding
+// ends the process without its destructors, and memory is the one place
+// such folders should not pile up.
+void RemoveOrphans(const std::filesystem::path& base) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(kScratchPrefix)) continue;
+    const long pid = std::strtol(name.c_str() + kScratchPrefix.size(), nullptr, 10);
+    std::error_code rm;
+    if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove_all(it->path(), rm);
+  }
+}
+
 class Scratch {
  public:
   Scratch() {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    std::string name = (ec ? std::filesystem::path("/tmp") : base) / "orbo-fuzz-XXXXXX";
+    const std::filesystem::path base = ScratchBase();
+    RemoveOrphans(base);
+    std::string name =
+        base / (std::string(kScratchPrefix) + std::to_string(::getpid()) + "-XXXXXX");
     if (::mkdtemp(name.data()) == nullptr) {
       std::perror("mkdtemp");
       std::abort();

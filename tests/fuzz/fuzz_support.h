@@ -42,7 +42,9 @@ inline std::vector<std::string_view> Split(std::string_view text, char separator
 }
 
 // One fresh folder per process, removed when the process ends normally.
-// Targets that parse files write them here for each input.
+// Targets that parse files write them here for each input. It lies in
+// memory (/dev/shm or the runtime folder), so no input's work waits on a
+// disk: a stalled open() under /tmp once took one input past the timeout.
 const std::filesystem::path& ScratchDir();
 
 // Writes bytes to path, replacing it; creates missing folders.

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <cjson/cJSON.h>
+
 #include <algorithm>
+
+#include "support/temp_dir.h"
 
 namespace orbo::test {
 
@@ -36,6 +40,7 @@ bool OrboProcess::Start(const std::string& orbo, const std::vector<std::string>&
   // Its own process group, so the X server and the page processes can be
   // ended together if the tool does not close by itself.
   options.ownGroup = true;
+  stderr_path_ = stderr_path;
   process_ = std::make_unique<ChildProcess>(argv, options);
   if (!process_->started()) {
     *error = "cannot start " + argv[0];
@@ -84,6 +89,47 @@ std::vector<std::string> OrboProcess::Lines() const {
 int OrboProcess::Wait(std::chrono::seconds timeout) {
   if (!process_) return -1;
   return process_->Wait(static_cast<int>(std::chrono::milliseconds(timeout).count()));
+}
+
+::testing::AssertionResult OrboProcess::StartTool(const std::vector<std::string>& args,
+                                                  const std::filesystem::path& tmp_dir) {
+  std::string error;
+  if (Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_dir, tmp_dir / "stderr.txt", &error))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << error;
+}
+
+::testing::AssertionResult OrboProcess::Logged(const std::string& exact) {
+  if (WaitForLine(exact, kPatience) == exact) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "missing " << exact << Diagnostics();
+}
+
+::testing::AssertionResult OrboProcess::Screenshot(const std::filesystem::path& path) {
+  std::unique_ptr<cJSON, void (*)(cJSON*)> request(cJSON_CreateObject(), cJSON_Delete);
+  cJSON_AddStringToObject(request.get(), "screenshot", path.c_str());
+  std::unique_ptr<char, void (*)(void*)> line(cJSON_PrintUnformatted(request.get()), cJSON_free);
+  if (!Send(line.get())) return ::testing::AssertionFailure() << "the control input is closed";
+  // The tool logs the request's own line once the file is written.
+  ::testing::AssertionResult logged = Logged(line.get());
+  if (!logged || std::filesystem::exists(path)) return logged;
+  return ::testing::AssertionFailure() << path << " is missing";
+}
+
+::testing::AssertionResult OrboProcess::Finish() {
+  CloseInput();
+  const int status = Wait(kPatience);
+  if (status == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "exit status " << status << Diagnostics();
+}
+
+bool OrboProcess::EndedWithoutDisplay() {
+  return Wait(std::chrono::seconds(5)) == kNoDisplay;
+}
+
+std::string OrboProcess::Diagnostics() const {
+  std::string text = "\npage log:\n";
+  for (const auto& line : Lines()) text += "  " + line + "\n";
+  return text + "stderr:\n" + (stderr_path_.empty() ? std::string() : ReadAll(stderr_path_));
 }
 
 }  // namespace orbo::test

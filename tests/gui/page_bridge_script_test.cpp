@@ -135,9 +135,9 @@ TEST_F(PageScriptTest, PageValuesAreSetInOrderWithTheirTypes) {
   settings.first = 1;
   settings.rep = "box";
   settings.timeZoneName = "CET";
-  settings.serverList = std::string("China") + '\x02' + "Europe";
   settings.virCom = "COM7";
-  SetPageValues(ctx_.get(), BuildPageValues(settings, "Europe", "2.3.4", true));
+  const std::string servers = std::string("China") + '\x02' + "Europe";
+  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "Europe", "2.3.4", true));
   EXPECT_EQ(Eval("[jsValue, CurrentAppLang, nOem, nAppMode, nFirst, nRep, nTimeZone, "
                  "szServerList, curserver, CurVirCom, CurSoftVer]"),
             "[\"C++ created Value!\",\"zh\",1,2,1,\"box\",\"CET\",\"China\\u0002Europe\","
@@ -146,7 +146,7 @@ TEST_F(PageScriptTest, PageValuesAreSetInOrderWithTheirTypes) {
             "\"nOem,nAppMode,nFirst,nRep,nTimeZone\"");
 
   // No port yet: the name in the settings is not announced.
-  SetPageValues(ctx_.get(), BuildPageValues(settings, "China", "0.1.0", false));
+  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "China", "0.1.0", false));
   EXPECT_EQ(Eval("CurVirCom"), "\"\"");
 }
 

@@ -19,9 +19,7 @@ namespace orbo {
 namespace {
 
 namespace fs = std::filesystem;
-using std::chrono::seconds;
-constexpr seconds kPatience(60);
-constexpr int kNoDisplay = 3;  // orbo's exit status when no display opens
+using test::kPatience;
 
 // An up-to-date box (no firmware step) that serves a setup.xml of its own.
 constexpr char kBoxProfile[] = R"({"hmiType": "OP-S70", "serial": "SN-PAGE-1", "mode": 0,
@@ -48,9 +46,7 @@ std::string Quote(const std::string& text) {
 class SetupPageGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (test::OrboProcess::FindXvfbRun().empty()) {
-      GTEST_SKIP() << "xvfb-run is not installed: no virtual X server for the window";
-    }
+    ORBO_SKIP_WITHOUT_XVFB();
     // The shipped pages, tables and firmware catalogue, with the Europe
     // profile selected (as the settings dialog leaves it).
     const fs::path shipped = ORBO_APP_DIR;
@@ -69,26 +65,15 @@ class SetupPageGuiTest : public ::testing::Test {
 
   static fs::path Artifacts() { return fs::path(ORBO_BINARY_DIR) / "tests" / "artifacts"; }
 
-  // Starts the window on the setup page and waits until the box worker has
-  // found the box; false (test skipped or failed) otherwise.
+  // Starts the window on the setup page; true once the box worker has
+  // found the box.
   bool StartAndDetect() {
-    std::string error;
-    EXPECT_TRUE(orbo_.Start(
-        std::string(ORBO_APP_DIR) + "/orbo",
-        {"--no-port", "--app-dir", app_.path().string(), "--page-log", "--control", "--exit-after",
-         "240000", "--usb-sim", box_->usb_path(), "--start", "setup", "--answer", "ok"},
-        tmp_.path(), tmp_ / "stderr.txt", &error))
-        << error;
     const std::string detected = R"({"script":"DetectBox(\"OP-S70\", 0);"})";
-    if (orbo_.WaitForLine(detected, kPatience).empty()) {
-      if (orbo_.Wait(seconds(5)) == kNoDisplay) {
-        skipped_ = true;
-        return false;
-      }
-      ADD_FAILURE() << "the box was not detected" << Diagnostics();
-      return false;
-    }
-    return true;
+    return orbo_.StartTool({"--no-port", "--app-dir", app_.path().string(), "--page-log",
+                            "--control", "--exit-after", "240000", "--usb-sim", box_->usb_path(),
+                            "--start", "setup", "--answer", "ok"},
+                           tmp_.path()) &&
+           orbo_.WaitForLine(detected, kPatience) == detected;
   }
 
   void Run(const std::string& script) {
@@ -100,8 +85,7 @@ class SetupPageGuiTest : public ::testing::Test {
     const std::string line =
         "{\"script\":" + Quote("AddText(\"" + LookupText(app_.path(), "en", "box", key) + "\");") +
         "}";
-    if (orbo_.WaitForLine(line, kPatience) == line) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "missing " << line << Diagnostics();
+    return orbo_.Logged(line);
   }
 
   // Waits for a page title holding text.
@@ -113,37 +97,17 @@ class SetupPageGuiTest : public ::testing::Test {
         kPatience);
   }
 
-  void Screenshot(const std::string& name) {
-    const std::string shot = (Artifacts() / name).string();
-    orbo_.Send("{\"screenshot\":" + Quote(shot) + "}");
-    EXPECT_FALSE(orbo_.WaitForLine("{\"screenshot\":" + Quote(shot) + "}", kPatience).empty());
-    EXPECT_TRUE(fs::exists(shot)) << shot;
-  }
-
-  void Finish() {
-    orbo_.CloseInput();
-    EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
-  }
-
-  std::string Diagnostics() {
-    std::string text = "\npage log:\n";
-    for (const auto& line : orbo_.Lines()) text += "  " + line + "\n";
-    return text + "stderr:\n" + tmp_.Read("stderr.txt");
-  }
+  std::string Diagnostics() const { return orbo_.Diagnostics(); }
 
   test::TempDir app_;
   test::TempDir tmp_;
   test::TempDir box_dir_;
   std::unique_ptr<test::BoxSim> box_;
   test::OrboProcess orbo_;
-  bool skipped_ = false;
 };
 
 TEST_F(SetupPageGuiTest, AConfigurationSentByClickingKeepsTheProfileValues) {
-  if (!StartAndDetect()) {
-    if (skipped_) GTEST_SKIP() << "no X display could be opened";
-    return;
-  }
+  ORBO_ASSERT_UP(orbo_, StartAndDetect());
   // Once the worker lets operations run: change one field, click "Send".
   Run("when(function() { return !$('sendcfg').disabled; }, function() {"
       "  field('Ethernet', 'DHCP').value = '0';"
@@ -153,8 +117,8 @@ TEST_F(SetupPageGuiTest, AConfigurationSentByClickingKeepsTheProfileValues) {
   ASSERT_TRUE(Shown(keys::kDownloadConfigFile));
   ASSERT_TRUE(Shown(keys::kDownloadSuccess));
   ASSERT_TRUE(Shown(keys::kRebootOrbo));
-  Screenshot("setup_page_sent.png");
-  Finish();
+  EXPECT_TRUE(orbo_.Screenshot(Artifacts() / "setup_page_sent.png"));
+  EXPECT_TRUE(orbo_.Finish());
 
   // The box got the profile's values, with the one field changed; nothing
   // of the form came from the page itself.
@@ -170,10 +134,7 @@ TEST_F(SetupPageGuiTest, AConfigurationSentByClickingKeepsTheProfileValues) {
 TEST_F(SetupPageGuiTest, AFetchedConfigurationIsLoadedIntoTheForm) {
   // A setup.xml kept from an earlier session: offered at start.
   app_.Write("setup.xml", R"(<QXBoxSet><Cloud Server="kept.example.com"/></QXBoxSet>)");
-  if (!StartAndDetect()) {
-    if (skipped_) GTEST_SKIP() << "no X display could be opened";
-    return;
-  }
+  ORBO_ASSERT_UP(orbo_, StartAndDetect());
   // "Load" the kept file, then "Fetch" and "Load" again: the fetched values
   // (not a copy read earlier) replace those the file holds; the other
   // fields keep the profile's.
@@ -194,8 +155,8 @@ TEST_F(SetupPageGuiTest, AFetchedConfigurationIsLoadedIntoTheForm) {
                       R"(\"Plant7\",\"Line-7\",\"ntp.eu.cloud.example.com\"]})"),
             "")
       << Diagnostics();
-  Screenshot("setup_page_fetched.png");
-  Finish();
+  EXPECT_TRUE(orbo_.Screenshot(Artifacts() / "setup_page_fetched.png"));
+  EXPECT_TRUE(orbo_.Finish());
   EXPECT_NE(test::ReadAll(app_ / "setup.xml").find("mqtt.fetched.example.com"), std::string::npos);
 }
 

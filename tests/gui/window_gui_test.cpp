@@ -18,9 +18,7 @@
 namespace orbo {
 namespace {
 
-using std::chrono::seconds;
-constexpr seconds kPatience(60);
-constexpr int kNoDisplay = 3;  // orbo's exit status when no display opens
+using test::kPatience;
 
 using Json = std::unique_ptr<cJSON, void (*)(cJSON*)>;
 Json Parse(const std::string& text) {
@@ -132,9 +130,7 @@ bool Holds(const cJSON* array, const char* text, bool flag = false) {
 class WindowGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (test::OrboProcess::FindXvfbRun().empty()) {
-      GTEST_SKIP() << "xvfb-run is not installed: no virtual X server for the window";
-    }
+    ORBO_SKIP_WITHOUT_XVFB();
     app_.Write("html/first_page.html", kTestPage);
     app_.Write("outside.html", kOutsidePage);
     app_.Write("html/frame.html", kFramePage);
@@ -152,25 +148,17 @@ class WindowGuiTest : public ::testing::Test {
     return std::filesystem::path(ORBO_BINARY_DIR) / "tests" / "artifacts";
   }
 
-  // Starts orbo on the test app directory; false when no display could be
-  // had (the test is then skipped).
-  bool StartOrbo(std::vector<std::string> extra) {
+  // Starts orbo on the test app directory.
+  ::testing::AssertionResult StartOrbo(std::vector<std::string> extra) {
     std::vector<std::string> args = {"--no-port",  "--app-dir", app_.path().string(),
                                      "--page-log", "--control", "--exit-after",
                                      "240000"};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::string error;
-    EXPECT_TRUE(orbo_.Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_.path(),
-                            tmp_ / "stderr.txt", &error))
-        << error;
-    return true;
+    return orbo_.StartTool(args, tmp_.path());
   }
 
-  // Waits for a page log line that is exactly text.
-  ::testing::AssertionResult Logged(const std::string& text) {
-    if (orbo_.WaitForLine(text, kPatience) == text) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "missing " << text << Diagnostics();
-  }
+  ::testing::AssertionResult Logged(const std::string& text) { return orbo_.Logged(text); }
+  std::string Diagnostics() const { return orbo_.Diagnostics(); }
 
   // The first title the page reported (parsed) that satisfies match, or
   // null.
@@ -194,16 +182,6 @@ class WindowGuiTest : public ::testing::Test {
         [&](const cJSON* report) { return cJSON_HasObjectItem(report, key.c_str()); });
   }
 
-  std::string Diagnostics() {
-    std::string text = "\npage log:\n";
-    for (const auto& line : orbo_.Lines()) text += "  " + line + "\n";
-    return text + "stderr:\n" + tmp_.Read("stderr.txt");
-  }
-
-  void SkipIfNoDisplay(int status) {
-    if (status == kNoDisplay) GTEST_SKIP() << "no X display could be opened";
-  }
-
   static std::string Text(const Json& json, const char* key) {
     const cJSON* item = cJSON_GetObjectItemCaseSensitive(json.get(), key);
     return cJSON_IsString(item) ? item->valuestring : "<not a string>";
@@ -220,11 +198,9 @@ class WindowGuiTest : public ::testing::Test {
 
 TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
   const std::string shot = (Artifacts() / "window_monitor_placeholder.png").string();
-  StartOrbo({"--start", "setup", "--answer", "ok", "--screenshot", shot});
-
+  ASSERT_TRUE(StartOrbo({"--start", "setup", "--answer", "ok", "--screenshot", shot}));
   Json report = WaitForReport("report");
-  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_TRUE(report) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, report);
   EXPECT_EQ(Text(report, "typeofApp"), "object");
   EXPECT_EQ(Text(report, "jsValue"), "C++ created Value!");
   EXPECT_EQ(Text(report, "lang"), "en");
@@ -272,8 +248,7 @@ TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
                             expected.get(), true));
 
   const std::string setup_shot = (Artifacts() / "window_setup_page.png").string();
-  orbo_.Send(R"({"screenshot":")" + setup_shot + "\"}");
-  ASSERT_TRUE(Logged(R"({"screenshot":")" + setup_shot + "\"}"));
+  ASSERT_TRUE(orbo_.Screenshot(setup_shot));
 
   // Leaving the setup page asks it to save first, then shows the monitor
   // page (no address configured here: the local placeholder).
@@ -282,17 +257,14 @@ TEST_F(WindowGuiTest, ToolPageUsesTheBridgeBothWays) {
   EXPECT_TRUE(WaitForReport("SaveSetting")) << Diagnostics();
   ASSERT_TRUE(Logged(R"({"loaded":"about:blank"})"));
 
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
-  EXPECT_TRUE(std::filesystem::exists(shot));
-  EXPECT_TRUE(std::filesystem::exists(setup_shot));
+  EXPECT_TRUE(orbo_.Finish());
+  EXPECT_TRUE(std::filesystem::exists(shot));  // written as the window closed
 }
 
 TEST_F(WindowGuiTest, SetupAgainReloadsAndOutsidePagesGetNoBridge) {
-  StartOrbo({"--start", "setup", "--answer", "ok"});
+  ASSERT_TRUE(StartOrbo({"--start", "setup", "--answer", "ok"}));
   Json report = WaitForReport("report");
-  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_TRUE(report) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, report);
   const std::string first_page = "file://" + (app_.path() / "html" / "first_page.html").string();
   ASSERT_TRUE(Logged(R"({"loaded":")" + first_page + "\"}"));
 
@@ -331,18 +303,16 @@ TEST_F(WindowGuiTest, SetupAgainReloadsAndOutsidePagesGetNoBridge) {
   EXPECT_EQ(Text(outside, "typeofApp"), "undefined");
   EXPECT_EQ(Text(outside, "ver"), "undefined");
   EXPECT_EQ(Text(outside, "myobject"), "undefined");
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(orbo_.Finish());
 }
 
 TEST_F(WindowGuiTest, FileDialogsAnswerTheProjectCommands) {
   const std::filesystem::path project = app_.Write("projects/plant.kzrp", "project");
   const std::filesystem::path target = app_ / "projects" / "backup";
-  StartOrbo({"--start", "setup", "--answer", "ok", "--file", project.string(), "--file",
-             target.string()});
+  ASSERT_TRUE(StartOrbo({"--start", "setup", "--answer", "ok", "--file", project.string(), "--file",
+                         target.string()}));
   Json report = WaitForReport("report");
-  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_TRUE(report) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, report);
   ASSERT_TRUE(Logged(R"({"result":2})"));  // the page's own command 0 at load
 
   // Commands 14 and 15 from the page: an open dialog that must find the
@@ -359,23 +329,19 @@ TEST_F(WindowGuiTest, FileDialogsAnswerTheProjectCommands) {
   orbo_.Send(R"({"run":"app.jsInvokeCPlusPlus('14', '');"})");
   ASSERT_TRUE(Logged(R"({"prompt":"open","text":"*.kzrp","answer":"cancel"})"));
   ASSERT_TRUE(Logged(R"({"result":1})"));
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(orbo_.Finish());
 }
 
 TEST_F(WindowGuiTest, ClosingWhileAQuestionIsOpenEndsCleanly) {
   // No prepared answers: the message box of command 0 waits for a user who
   // never comes, and the window is closed meanwhile.
-  StartOrbo({"--start", "setup"});
-  const std::string asking =
-      orbo_.WaitForLine(R"({"asking":"message","text":"Saving failed"})", kPatience);
-  if (asking.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_FALSE(asking.empty()) << Diagnostics();
+  ASSERT_TRUE(StartOrbo({"--start", "setup"}));
+  ORBO_ASSERT_UP(
+      orbo_,
+      !orbo_.WaitForLine(R"({"asking":"message","text":"Saving failed"})", kPatience).empty());
   const std::string shot = (Artifacts() / "window_question_open.png").string();
-  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
-  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  ASSERT_TRUE(orbo_.Screenshot(shot));
+  EXPECT_TRUE(orbo_.Finish());
 }
 
 TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
@@ -387,14 +353,12 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
       box_dir.path(),
       {.profileJson = R"({"hmiType":"OP-S70","serial":"SN-GUI-7","mode":2})", .udp = false});
   ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
-  StartOrbo({"--usb-sim", box.usb_path(), "--start", "setup"});
+  ASSERT_TRUE(StartOrbo({"--usb-sim", box.usb_path(), "--start", "setup"}));
 
   // The setup button's detection: the box's type and mode, its serial as a
   // log line, then the operations enabled by the next (idle) cycle.
   const std::string detected = R"({"script":"DetectBox(\"OP-S70\", 2);"})";
-  const std::string found = orbo_.WaitForLine(detected, kPatience);
-  if (found.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_EQ(found, detected) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, orbo_.WaitForLine(detected, kPatience) == detected);
   const size_t detect_at = orbo_.index_of_last();
   ASSERT_TRUE(Logged(R"({"script":"AddText(\"SN-GUI-7\");"})"));
   EXPECT_LT(detect_at, orbo_.index_of_last());
@@ -428,11 +392,8 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
   EXPECT_TRUE(page) << Diagnostics();
 
   const std::string shot = (Artifacts() / "window_box_detected.png").string();
-  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
-  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
-  EXPECT_TRUE(std::filesystem::exists(shot));
+  ASSERT_TRUE(orbo_.Screenshot(shot));
+  EXPECT_TRUE(orbo_.Finish());
 
   // The box saw the identification, then the light command.
   const std::vector<std::string> commands = box.Commands();
@@ -443,10 +404,9 @@ TEST_F(WindowGuiTest, BoxWorkerDetectsTheSimulatedBoxAndRunsAQueuedOperation) {
 }
 
 TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPage) {
-  StartOrbo({"--start", "setup", "--answer", "ok"});
+  ASSERT_TRUE(StartOrbo({"--start", "setup", "--answer", "ok"}));
   Json report = WaitForReport("report");
-  if (!report) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_TRUE(report) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, report);
   const std::string loaded =
       R"({"loaded":"file://)" + (app_.path() / "html" / "first_page.html").string() + "\"}";
   ASSERT_TRUE(Logged(loaded));
@@ -491,8 +451,7 @@ TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPag
       << Text(page, "errorPage");
   EXPECT_EQ(Number(page, "tags"), 0);
 
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(orbo_.Finish());
 }
 
 // The shipped pages, strings, skin and icon in the test's app directory,
@@ -515,13 +474,11 @@ TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
       {.profileJson = R"({"hmiType":"OP-X70","serial":"SN-FRAME-1","mode":1})", .udp = false});
   ASSERT_TRUE(box.ready()) << "orbo-boxsim did not start";
   const std::filesystem::path saved = tmp_ / "downloaded.txt";
-  StartOrbo({"--usb-sim", box.usb_path(), "--auto-answer", "--file", saved.string()});
+  ASSERT_TRUE(StartOrbo({"--usb-sim", box.usb_path(), "--auto-answer", "--file", saved.string()}));
 
   // Start-up shows the monitor page.
   const std::string monitor = "file://" + (app_.path() / "html" / "monitor.html").string();
-  const std::string shown = orbo_.WaitForLine(R"({"loaded":")" + monitor + "\"}", kPatience);
-  if (shown.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_FALSE(shown.empty()) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, !orbo_.WaitForLine(R"({"loaded":")" + monitor + "\"}", kPatience).empty());
 
   // About: the caption button opens it with the tool's own texts.
   orbo_.Send(R"({"button":"about"})");
@@ -534,8 +491,7 @@ TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
   EXPECT_EQ(Text(dialog, "title"), "About ORBO");
   EXPECT_FALSE(Text(dialog, "product").empty());
   const std::string about_shot = (Artifacts() / "window_about.png").string();
-  orbo_.Send(R"({"screenshot":")" + about_shot + "\"}");
-  ASSERT_TRUE(Logged(R"({"screenshot":")" + about_shot + "\"}"));
+  ASSERT_TRUE(orbo_.Screenshot(about_shot));
   orbo_.Send(R"({"dialog":"close"})");
   ASSERT_TRUE(Logged(R"({"dialog":"closed"})"));
 
@@ -559,8 +515,7 @@ TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
   ASSERT_TRUE(Logged(R"({"script":"DetectBox(\"OP-X70\", 1);"})"));
   ASSERT_TRUE(Logged(R"({"script":"DisableOperate(false);"})"));
   const std::string shot = (Artifacts() / "window_setup_detected.png").string();
-  orbo_.Send(R"({"screenshot":")" + shot + "\"}");
-  ASSERT_TRUE(Logged(R"({"screenshot":")" + shot + "\"}"));
+  ASSERT_TRUE(orbo_.Screenshot(shot));
 
   // A download goes through the Save dialog to the chosen file.
   orbo_.Send(R"({"run":"var a = document.createElement('a'); a.href = 'data:text/plain,saved';)"
@@ -569,8 +524,7 @@ TEST_F(WindowGuiTest, CaptionButtonsReachTheAboutBoxSettingsAndSetupPages) {
   ASSERT_TRUE(Logged(R"({"download":")" + saved.string() + "\"}"));
   EXPECT_EQ(test::ReadAll(saved), "saved");
 
-  orbo_.CloseInput();
-  EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  EXPECT_TRUE(orbo_.Finish());
 }
 
 TEST_F(WindowGuiTest, ClosingWithServerSetRemovesThePortServiceWithoutAsking) {
@@ -580,15 +534,11 @@ TEST_F(WindowGuiTest, ClosingWithServerSetRemovesThePortServiceWithoutAsking) {
   app_.Write("SoftLang.ini", "[HMI]\noem=0\nlang=en\nserver=1\n");
   app_.Write("html/i18n/strings_en.properties",
              Base64Encode("alert_title=Alert\ninstall_server_success=Service installed\n"));
-  std::vector<std::string> args = {"--app-dir", app_.path().string(), "--page-log", "--control"};
-  std::string error;
-  ASSERT_TRUE(orbo_.Start(std::string(ORBO_APP_DIR) + "/orbo", args, tmp_.path(),
-                          tmp_ / "stderr.txt", &error))
-      << error;
+  ASSERT_TRUE(
+      orbo_.StartTool({"--app-dir", app_.path().string(), "--page-log", "--control"}, tmp_.path()));
   const std::string shown = orbo_.WaitForLine(
       [](const std::string& line) { return line.rfind(R"({"loaded":)", 0) == 0; }, kPatience);
-  if (shown.empty()) SkipIfNoDisplay(orbo_.Wait(seconds(5)));
-  ASSERT_FALSE(shown.empty()) << Diagnostics();
+  ORBO_ASSERT_UP(orbo_, !shown.empty());
 
   // The port's start-up installed the (stand-in) service.
   ASSERT_TRUE(Logged(R"({"status":"Service installed"})"));

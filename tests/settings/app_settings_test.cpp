@@ -48,7 +48,6 @@ TEST(LoadSettings, MissingFileGivesTheDefaults) {
   EXPECT_EQ(s.name, "ORBO");
   EXPECT_EQ(s.langID, 1033);
   EXPECT_EQ(s.comp, "");
-  EXPECT_EQ(s.serverList, "");
   EXPECT_EQ(ReadCurServer(dir.path()), "China");
 }
 
@@ -70,7 +69,6 @@ TEST(LoadSettings, ReadsTheFileWithItsBufferLimits) {
                 Repeat("N", 70) + "\n" + "lang=" + Repeat("l", 40) + "\n" +
                 "VirCom=" + Repeat("C", 40) + "\n" + "bro=" + Repeat("b", 80) + "\n" +
                 "comp=" + Repeat(kCjkChar, 70) + "\n" + "curserver=" + Repeat("s", 300) + "\n");
-  dir.Write("Servers/Europe.xml", "<QXBoxSet/>");
   AppSettings s = Load(dir.path());
   EXPECT_EQ(s.oem, 0);
   EXPECT_EQ(s.first, 1);
@@ -85,7 +83,6 @@ TEST(LoadSettings, ReadsTheFileWithItsBufferLimits) {
   EXPECT_EQ(s.bro, Repeat("b", 63));
   EXPECT_EQ(s.comp, Repeat(kCjkChar, 63));  // characters, not bytes
   EXPECT_EQ(ReadCurServer(dir.path()), Repeat("s", 255));
-  EXPECT_EQ(s.serverList, "Europe");
 }
 
 TEST(LoadSettings, RepPassesThroughTheCodePage) {

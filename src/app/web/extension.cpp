@@ -17,6 +17,7 @@
 #include "app/web/page_values.h"
 #include "app/web/soft_version.h"
 #include "base/logger.h"
+#include "formats/lists/server_list.h"
 #include "settings/app_settings.h"
 #include "settings/time_zone_name.h"
 
@@ -82,9 +83,9 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   AppSettings settings;
   LoadSettings(state.appDir, &settings);
   if (settings.timeZoneName.empty()) settings.timeZoneName = state.timeZoneName;
-  const std::vector<PageValue> values = BuildPageValues(settings, ReadCurServer(state.appDir),
-                                                        ReadSoftVersion(state.appDir, ORBO_VERSION),
-                                                        VirtualPortPresent(settings.virCom));
+  const std::vector<PageValue> values = BuildPageValues(
+      settings, BuildServerList(state.appDir), ReadCurServer(state.appDir),
+      ReadSoftVersion(state.appDir, ORBO_VERSION), VirtualPortPresent(settings.virCom));
 
   GObjectPtr<JSCContext> ctx(webkit_frame_get_js_context_for_script_world(frame, world));
   SetPageValues(ctx.get(), values);

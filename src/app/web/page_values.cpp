@@ -2,8 +2,9 @@
 
 namespace orbo {
 
-std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& curServer,
-                                       const std::string& softVersion, bool virtualPortPresent) {
+std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& serverList,
+                                       const std::string& curServer, const std::string& softVersion,
+                                       bool virtualPortPresent) {
   std::vector<PageValue> values;
   values.push_back({"jsValue", std::string("C++ created Value!")});
   values.push_back({"CurrentAppLang", settings.lang});
@@ -12,7 +13,7 @@ std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::s
   values.push_back({"nFirst", settings.first});
   values.push_back({"nRep", settings.rep});
   values.push_back({"nTimeZone", settings.timeZoneName});
-  values.push_back({"szServerList", settings.serverList});
+  values.push_back({"szServerList", serverList});
   values.push_back({"curserver", curServer});
   values.push_back({"CurVirCom", !virtualPortPresent || settings.virCom.empty()
                                      ? std::string()

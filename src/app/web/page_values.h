@@ -21,7 +21,9 @@ struct PageValue {
 // CurVirCom is "<VirCom>: Virtual Serial Port" when the virtual port is
 // present, and empty when it is not or VirCom is empty, so the pages never
 // announce a port that does not exist.
-std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& curServer,
-                                       const std::string& softVersion, bool virtualPortPresent);
+// serverList is the server profile names as BuildServerList joins them.
+std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& serverList,
+                                       const std::string& curServer, const std::string& softVersion,
+                                       bool virtualPortPresent);
 
 }  // namespace orbo
