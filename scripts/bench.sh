@@ -30,7 +30,7 @@ else
   echo; echo "== sweep of a silent /24: needs root for its network namespace (skipped)"
 fi
 if [ -x "$build/app/orbo" ] && command -v xvfb-run >/dev/null; then
-  run "RunScript from the worker to the page in the real window (median latency)" \
+  run "RunScript from a non-UI thread to the page in the real window, driven by --control (median latency)" \
     scripts/bench_runscript.sh "$build" 500
   run "desktop tool: cold start to the set-up page (< 1 s), memory with it open (< 200 MB)" \
     bench/gui_start.sh "$build" 3

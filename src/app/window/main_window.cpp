@@ -208,21 +208,8 @@ int MainWindow::Run() {
   // Window creation starts the box worker; the view opens on the monitor
   // page, where currentPage starts too.
   core_->StartWorker();
-  if (options_.benchRunScript > 0) {
-    bench_ = std::make_unique<RunScriptBench>(
-        webkit_web_view_get_user_content_manager(view_), &ui_,
-        [this](const std::string& script) { core_->RunScript(script, kScript); },
-        options_.benchRunScript,
-        [this](int status) {
-          exitStatus_ = status;
-          RequestClose();
-        });
-    const std::string base = PageAddressToUri((appDir_ / "html" / "bench.html").string());
-    webkit_web_view_load_html(view_, RunScriptBench::PageHtml(), base.c_str());
-  } else {
-    page_->Navigate(core_->monitorUrl());
-    gtk_window_maximize(GTK_WINDOW(window_));
-  }
+  page_->Navigate(core_->monitorUrl());
+  gtk_window_maximize(GTK_WINDOW(window_));
   gtk_widget_show_all(window_);
   // The virtual port is made once the window shows, on a thread of its
   // own; then the browser list is built.

@@ -32,7 +32,6 @@
 #include "app/tool_services.h"
 #include "app/window/page_call_dispatcher.h"
 #include "app/window/page_log.h"
-#include "app/window/runscript_bench.h"
 #include "app/window/skin_caption.h"
 #include "app/window/skin_images.h"
 #include "app/window/status_panes.h"
@@ -150,7 +149,6 @@ class MainWindow {
   AppSettings finalSettings_;  // tool_'s record when it went at shutdown
   std::unique_ptr<MainFrameCore> core_;
   PageCallDispatcher dispatcher_;
-  std::unique_ptr<RunScriptBench> bench_;
 
   std::string sentMonitorUrl_;  // UI thread: the monitor address the extension knows
   GIOChannel* control_ = nullptr;

@@ -63,7 +63,6 @@ void MainWindow::Shutdown() {
   controlWatch_ = 0;
   if (control_ != nullptr) g_io_channel_unref(control_);
   control_ = nullptr;
-  bench_.reset();
   if (aboutDialog_ != nullptr) gtk_dialog_response(GTK_DIALOG(aboutDialog_), GTK_RESPONSE_CLOSE);
   if (core_) core_->StopWorker();
   dispatcher_.Stop();

@@ -49,7 +49,6 @@ void MainWindow::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoin
   if (event != WEBKIT_LOAD_FINISHED) return;
   const char* uri = webkit_web_view_get_uri(view);
   window->log_->Loaded(uri != nullptr ? uri : "");
-  if (window->bench_) window->bench_->OnPageLoaded();
 }
 
 gboolean MainWindow::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {

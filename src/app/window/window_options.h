@@ -18,7 +18,6 @@ struct WindowOptions {
   std::vector<std::string> answers;  // --answer yes|no|ok (repeatable)
   std::vector<std::string> files;    // --file PATH (repeatable)
   bool autoAnswer = false;           // --auto-answer: prompts use the queues even when empty
-  int benchRunScript = 0;            // --bench-runscript N: measure and exit
   bool verbose = false;              // --verbose: debug trace on stderr
   std::string usbSim;                // --usb-sim SOCKET: the simulated box's USB report socket
   bool virtualPort = true;           // --no-port: run without the virtual port
