@@ -71,7 +71,8 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
   tool_ = std::make_unique<ToolServices>(
       appDir_, page_.get(), &prompts_, &clipboard_,
-      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, options.programDir});
+      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, options.programDir,
+                  options.company});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetButtonLabels([this] {
     if (!tool_) return GtkPrompts::ButtonLabels{};

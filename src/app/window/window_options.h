@@ -10,6 +10,9 @@ namespace orbo {
 struct WindowOptions {
   std::string appDir;                // --app-dir DIR; empty: the executable's folder
   std::string programDir;            // set by main: where orbo-portd is
+  bool installed = false;            // set by main: the installed layout (AppDirChoice)
+  std::string program;               // set by main: the program as branding left it
+  std::string company;               // set by main: the run's company name (branding)
   bool pageLog = false;              // --page-log: JSON lines on stdout
   bool control = false;              // --control: JSON commands on stdin (see main_window.h)
   std::string start;                 // --start monitor|setup: press that button at start

@@ -56,9 +56,13 @@ class Branding : public ::testing::Test {
     store.Load();
   }
   BrandingEnv Env(const fs::path& exe) {
-    return {exe, {root / "Desktop", root / "applications"}, &prompts};
+    BrandingEnv env;
+    env.exePath = exe;
+    env.launcherFolders = {root / "Desktop", root / "applications"};
+    env.prompts = &prompts;
+    return env;
   }
-  int Apply() { return ApplyBranding(Env(app / "orbo"), &store); }
+  int Apply() { return ApplyBranding(Env(app / "orbo"), &store, &program); }
   std::map<fs::path, std::string> Snapshot() const {
     std::map<fs::path, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(root.path()))
@@ -78,6 +82,7 @@ class Branding : public ::testing::Test {
   fs::path app = root / "app";
   SettingsStore store{app};
   test::ScriptedPrompts prompts;
+  fs::path program;  // where the program is after Apply
 };
 
 TEST_F(Branding, AppliesEveryEntryAndAgainChangesNothing) {
@@ -110,7 +115,7 @@ TEST_F(Branding, AppliesEveryEntryAndAgainChangesNothing) {
   EXPECT_NE(launcher.find("Name=Acme Link\n"), std::string::npos);
   EXPECT_EQ(root.Read("applications/Acme Link.desktop"),
             "[Desktop Entry]\nExec=/usr/bin/other\nIcon=old\n");
-  EXPECT_EQ(BrandedExecutable(app / "orbo", store.Get()), app / "Acme Link");
+  EXPECT_EQ(program, app / "Acme Link");
 
   const auto before = Snapshot();
   EXPECT_EQ(ApplyBranding(Env(app / "Acme Link"), &store), 0);
