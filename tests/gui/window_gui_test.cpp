@@ -6,6 +6,7 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -461,9 +462,14 @@ TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPag
   EXPECT_EQ(second.Wait(kPatience), 0) << tmp_.Read("second.txt");
   EXPECT_TRUE(second.Lines().empty());
 
-  // The letter t does nothing; F5 reloads the page (the first copy still runs).
+  // The letter t does nothing; F5 reloads the page once (the first copy
+  // still runs), and the page gets the key too.
+  orbo_.Send(R"({"run":"window.addEventListener('keydown', e => { if (e.key === 'F5') )"
+             R"(document.title = 'page got F5'; }); document.title = 'listening';"})");
+  ASSERT_TRUE(Logged(R"({"title":"listening"})"));
   orbo_.Send(R"({"key":"t"})");
   orbo_.Send(R"({"key":"F5"})");
+  ASSERT_TRUE(Logged(R"({"title":"page got F5"})"));
   ASSERT_TRUE(Logged(R"({"key":"reload"})"));
   const size_t reload_at = orbo_.index_of_last();
   ASSERT_TRUE(Logged(loaded));
@@ -493,6 +499,9 @@ TEST_F(WindowGuiTest, OneCopyPerUserF5ReloadsAndFailedLoadsShowAnEscapedErrorPag
 
   orbo_.CloseInput();
   EXPECT_EQ(orbo_.Wait(kPatience), 0) << Diagnostics();
+  // The key the page left unhandled came back from the engine: still one reload.
+  const std::vector<std::string> lines = orbo_.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), R"({"key":"reload"})"), 1);
 }
 
 // The shipped pages, strings, skin and icon in the test's app directory,

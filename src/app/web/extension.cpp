@@ -82,9 +82,8 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   AppSettings settings;
   LoadSettings(state.appDir, &settings);
   if (settings.timeZoneName.empty()) settings.timeZoneName = state.timeZoneName;
-  const std::vector<PageValue> values = BuildPageValues(settings, ReadCurServer(state.appDir),
-                                                        ReadSoftVersion(state.appDir, ORBO_VERSION),
-                                                        VirtualPortPresent(settings.virCom));
+  const std::vector<PageValue> values = BuildPageValues(
+      settings, ReadCurServer(state.appDir), ReadSoftVersion(state.appDir, ORBO_VERSION));
 
   GObjectPtr<JSCContext> ctx(webkit_frame_get_js_context_for_script_world(frame, world));
   SetPageValues(ctx.get(), values);

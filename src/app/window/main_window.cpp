@@ -8,6 +8,8 @@
 #include "app/web/page_origin.h"
 #include "app/window/about_dialog.h"
 #include "app/window/caption_button_table.h"
+#include "base/logger.h"
+#include "platform/private_dir.h"
 #include "settings/app_settings.h"
 #include "settings/message_keys.h"
 #include "settings/string_table.h"
@@ -44,11 +46,20 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
     prompts_.SetShownObserver([log = log_](const PromptRecord& record) { log->Asking(record); });
   }
 
-  // Web data (storage, cache) lives under the temporary folder; nothing is
-  // written beside the tool.
-  const std::string data_dir = (std::filesystem::path(g_get_tmp_dir()) / "orbo-web").string();
-  GObjectPtr<WebKitWebsiteDataManager> data(webkit_website_data_manager_new(
-      "base-data-directory", data_dir.c_str(), "base-cache-directory", data_dir.c_str(), nullptr));
+  // Web data (storage, cache) lives in the user's own cache folder, made
+  // 0700; nothing is written beside the tool or in the shared temporary
+  // folder. Without a usable folder the engine keeps its data in memory.
+  const std::filesystem::path data_dir = UserCacheDir();
+  std::string data_error = "neither XDG_CACHE_HOME nor HOME names a folder";
+  GObjectPtr<WebKitWebsiteDataManager> data;
+  if (!data_dir.empty() && EnsurePrivateDir(data_dir, &data_error)) {
+    data.reset(webkit_website_data_manager_new("base-data-directory", data_dir.c_str(),
+                                               "base-cache-directory", data_dir.c_str(), nullptr));
+  } else {
+    ORBO_LOG_ERROR("web data folder: %s; the pages' data is kept in memory only",
+                   data_error.c_str());
+    data.reset(webkit_website_data_manager_new_ephemeral());
+  }
   // The pages talk to boxes on the local network directly, never through
   // a proxy.
   webkit_website_data_manager_set_network_proxy_settings(

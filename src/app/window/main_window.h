@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/main_frame.h"
@@ -154,6 +155,12 @@ class MainWindow {
   GIOChannel* control_ = nullptr;
   guint controlWatch_ = 0;
   guint exitTimer_ = 0;
+  struct ReloadKey {
+    guint32 time;
+    guint16 code;
+  };
+  std::optional<ReloadKey> lastReloadKey_;  // the F5 press that reloaded last
+  guint32 lastPressTime_ = 0;               // of the control input's key presses
   bool configOpen_ = false;                     // the settings dialog runs
   VirComConfigDialog* configDialog_ = nullptr;  // while it is on screen
   bool closing_ = false;

@@ -1,5 +1,7 @@
 // Keys on the main window's view: Escape and F5 (see KeyActionFor), and key
 // presses the control input sends.
+#include <algorithm>
+
 #include "app/window/main_window.h"
 #include "app/window/window_keys.h"
 #include "base/logger.h"
@@ -17,11 +19,18 @@ gboolean MainWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
       break;
     }
     case KeyAction::kReload:
+      // The key goes on to the page. When the page leaves it unhandled the
+      // engine hands the same event (same time stamp and key) back to the
+      // view: that copy is not a second press and reloads nothing.
+      if (window->lastReloadKey_ && window->lastReloadKey_->time == event->time &&
+          window->lastReloadKey_->code == event->hardware_keycode) {
+        window->lastReloadKey_.reset();
+        break;
+      }
+      window->lastReloadKey_ = ReloadKey{event->time, event->hardware_keycode};
       webkit_web_view_reload_bypass_cache(window->view_);
       window->log_->Key("reload");
-      // Taken here: a key the page leaves unhandled comes back to this
-      // handler from the engine, which would reload a second time.
-      return TRUE;
+      break;
     case KeyAction::kNone:
       break;
   }
@@ -38,7 +47,11 @@ void MainWindow::PressKey(const std::string& name) {
   GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
   event->key.window = GDK_WINDOW(g_object_ref(target));
   event->key.send_event = TRUE;
-  event->key.time = GDK_CURRENT_TIME;
+  // A time stamp of its own, as a real press has: two presses in a row are
+  // two presses, not one handed back by the engine.
+  const guint32 now = static_cast<guint32>(g_get_monotonic_time() / 1000);
+  lastPressTime_ = std::max(now, lastPressTime_ + 1);
+  event->key.time = lastPressTime_;
   event->key.keyval = keyval;
   GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(target));
   if (seat != nullptr) gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
