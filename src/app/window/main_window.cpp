@@ -130,17 +130,22 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
     if (b.image != nullptr) caption_->AddButton(b.id, b.image, Text(settings, b.tipKey));
   }
   // A branded build shows the package's title icon; ours the program icon.
-  GdkPixbuf* icon = LoadImageFile(appDir_ / (settings.oem != 0 ? "title.ico" : "orbo.png"));
+  // The image of the icon file that fits the caption, 4 pixels clear of
+  // its top and bottom; a larger one is scaled down, never overflowing it.
+  GdkPixbuf* icon = LoadIconFile(appDir_ / (settings.oem != 0 ? "title.ico" : "orbo.png"),
+                                 kCaptionHeight - 8);
   if (icon != nullptr) gtk_window_set_icon(GTK_WINDOW(window_), icon);
   caption_->SetIcon(icon);
   caption_->SetTitle(settings.name);
 
-  // The side and bottom borders are painted from the caption's background.
-  GtkWidget* frame = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_container_set_border_width(GTK_CONTAINER(frame), kBorderWidth);
-  g_signal_connect(frame, "draw", G_CALLBACK(OnFrameDraw), this);
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_box_pack_start(GTK_BOX(frame), box, TRUE, TRUE, 0);
+  // The 3-pixel band under the caption and the side and bottom borders are
+  // painted from the caption's background, after the window and its
+  // children have drawn (the theme paints its own background there first).
+  frame_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_set_border_width(GTK_CONTAINER(frame_), kBorderWidth);
+  g_signal_connect_after(window_, "draw", G_CALLBACK(OnFrameDraw), this);
+  content_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_box_pack_start(GTK_BOX(frame_), content_, TRUE, TRUE, 0);
 
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context_));
   WebKitSettings* web_settings = webkit_web_view_get_settings(view_);
@@ -159,10 +164,10 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
   g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKeyPress), this);
-  gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(view_), TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(content_), GTK_WIDGET(view_), TRUE, TRUE, 0);
   status_ = std::make_unique<StatusPanes>();
-  gtk_box_pack_end(GTK_BOX(box), status_->widget(), FALSE, FALSE, 0);
-  gtk_container_add(GTK_CONTAINER(window_), frame);
+  gtk_box_pack_end(GTK_BOX(content_), status_->widget(), FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(window_), frame_);
 }
 
 void MainWindow::OnCaptionCommand(int id) {

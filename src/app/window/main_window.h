@@ -138,7 +138,9 @@ class MainWindow {
 
   WebKitWebContext* context_ = nullptr;  // owned reference
   GtkWidget* window_ = nullptr;          // owned by GTK until Shutdown destroys it
-  WebKitWebView* view_ = nullptr;        // child of window_
+  GtkWidget* frame_ = nullptr;           // child of window_: the borders around content_
+  GtkWidget* content_ = nullptr;         // the view and the status bar
+  WebKitWebView* view_ = nullptr;        // child of content_
   std::unique_ptr<SkinImages> skins_;
   std::unique_ptr<SkinCaption> caption_;
   std::unique_ptr<StatusPanes> status_;  // its widget is a child of window_

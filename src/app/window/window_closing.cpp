@@ -74,6 +74,7 @@ void MainWindow::Shutdown() {
   status_.reset();
   if (window_ != nullptr) gtk_widget_destroy(window_);
   window_ = nullptr;
+  frame_ = content_ = nullptr;
   view_ = nullptr;
 }
 

@@ -29,19 +29,26 @@ void MainWindow::ShapeCorners(int width, int height) {
 gboolean MainWindow::OnFrameDraw(GtkWidget* widget, cairo_t* cr, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   GdkPixbuf* bg = window->skins_ ? window->skins_->Get("dialog/DialogBkg.png") : nullptr;
-  if (bg == nullptr || gdk_pixbuf_get_height(bg) <= kCaptionHeight) return FALSE;
-  const double w = gtk_widget_get_allocated_width(widget);
-  const double h = gtk_widget_get_allocated_height(widget);
-  // Only the border: the view and the status bar keep the theme's colours.
+  if (bg == nullptr || gdk_pixbuf_get_height(bg) <= kCaptionHeight || window->content_ == nullptr)
+    return FALSE;
+  // Below the caption, around the content (the view and the status bar):
+  // the content's allocation is in the window's coordinates.
+  GtkAllocation content{};
+  gtk_widget_get_allocation(window->content_, &content);
+  const double fw = gtk_widget_get_allocated_width(widget);
+  const double fh = content.y + content.height + kBorderWidth;
+  const double top = content.y - kBorderWidth;
+  // Only the border: the view and the status bar keep their own colours.
   cairo_save(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-  cairo_rectangle(cr, 0, 0, w, h);
-  cairo_rectangle(cr, kBorderWidth, 0, w - 2 * kBorderWidth, h - kBorderWidth);
+  cairo_rectangle(cr, 0, top, fw, fh - top);
+  cairo_rectangle(cr, content.x, content.y, content.width, content.height);
   cairo_clip(cr);
+  // The background's rows below the caption, so the band continues it.
   PaintThreeSlices(cr, bg, kCaptionHeight, gdk_pixbuf_get_height(bg) - kCaptionHeight,
-                   {0, 0, w, h});
+                   {0, top, fw, fh - top});
   cairo_restore(cr);
-  return FALSE;  // the children draw over it
+  return FALSE;
 }
 
 void MainWindow::OnWindowSize(GtkWidget*, GdkRectangle* allocation, gpointer self) {
