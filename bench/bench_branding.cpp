@@ -1,6 +1,6 @@
-// bench-libs: orbo_branding orbo_certpack_writer orbo_cert orbo_settings orbo_lists orbo_xml orbo_crypto orbo_desktop_entry orbo_platform orbo_base
-// Branding at start-up (ApplyBranding, as the window's start runs it): with
-// the sample package, time and peak memory; with a package whose
+// bench-libs: orbo_branding orbo_certpack_writer orbo_cert orbo_settings orbo_lists orbo_xml
+// orbo_crypto orbo_desktop_entry orbo_platform orbo_base Branding at start-up (ApplyBranding, as
+// the window's start runs it): with the sample package, time and peak memory; with a package whose
 // device.info is just under the 64 MiB payload limit, the start must end
 // within 1 s and under 64 MiB of memory growth (the entry is not held, let
 // alone parsed). Usage: bench_branding [BUILD_DIR]
@@ -45,7 +45,8 @@ Figure Measure(const fs::path& root, int runs) {
     const long before = bench::StatusKib("VmRSS");
     const auto start = std::chrono::steady_clock::now();
     const int result = orbo::ApplyBranding(env, &store);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (result != 0) {
       std::fprintf(stderr, "bench_branding: ApplyBranding gave %d\n", result);
       std::exit(1);
@@ -96,8 +97,7 @@ int main(int argc, char** argv) {
   fs::remove_all(root);
 
   std::printf("branding with the sample package: %.2f ms, peak RSS growth %ld KiB (best of 20)%s\n",
-              plain.seconds * 1000, plain.growthKib,
-              plain.ok ? "" : " [peak not reset]");
+              plain.seconds * 1000, plain.growthKib, plain.ok ? "" : " [peak not reset]");
   const bool within = big.seconds < 1.0 && big.growthKib < 64 * 1024;
   std::printf(
       "branding with a %.1f MiB package (device.info %.1f MiB): %.3f s, peak RSS growth %.2f MiB "

@@ -31,8 +31,7 @@ struct BrandingStep {
 // prefix) the per-user menu entry over the package's own, never a rename.
 // Tool names of other applications (programs on PATH, launchers) are
 // refused.
-BrandingEnv MakeBrandingEnv(const std::filesystem::path& exePath, bool installed,
-                            Prompts* prompts);
+BrandingEnv MakeBrandingEnv(const std::filesystem::path& exePath, bool installed, Prompts* prompts);
 
 // Applies the package beside the tool (see ApplyBranding).
 BrandingStep RunBrandingStep(const std::filesystem::path& appDir,

@@ -26,16 +26,30 @@ TEST(PrivateDir, OnlyAPlainFolderOfThisUserClosedToOthersIsUsed) {
     const char* why;  // in the error
   } cases[] = {
       {"new/deeper", {}, true, ""},
-      {"own0700", [](const fs::path& p) { fs::create_directory(p); ::chmod(p.c_str(), 0700); }, true,
-       ""},
-      {"own0755", [](const fs::path& p) { fs::create_directory(p); ::chmod(p.c_str(), 0755); }, true,
-       ""},
+      {"own0700",
+       [](const fs::path& p) {
+         fs::create_directory(p);
+         ::chmod(p.c_str(), 0700);
+       },
+       true, ""},
+      {"own0755",
+       [](const fs::path& p) {
+         fs::create_directory(p);
+         ::chmod(p.c_str(), 0755);
+       },
+       true, ""},
       {"group_writable",
-       [](const fs::path& p) { fs::create_directory(p); ::chmod(p.c_str(), 0770); }, false,
-       "mode 770"},
+       [](const fs::path& p) {
+         fs::create_directory(p);
+         ::chmod(p.c_str(), 0770);
+       },
+       false, "mode 770"},
       {"world_writable",
-       [](const fs::path& p) { fs::create_directory(p); ::chmod(p.c_str(), 01777); }, false,
-       "others may write"},
+       [](const fs::path& p) {
+         fs::create_directory(p);
+         ::chmod(p.c_str(), 01777);
+       },
+       false, "others may write"},
       {"link_to_own",
        [&dir](const fs::path& p) {
          fs::create_directory(dir / "target");

@@ -31,14 +31,15 @@ TEST(ProgramNames, ProgramsAndLaunchersOfOtherApplicationsAreTaken) {
     const char* name;
     bool taken;
   } cases[] = {
-      {"firefox", true},      {"Firefox", true},  // a program, in any letter case
-      {"texteditor", true},   {"TextEditor", true},  // a launcher of another program
-      {"orbo", false},                              // the tool's own program and entry
-      {"old tool", false},                          // a launcher that starts the tool
-      {"notes.txt", false},                         // not a program
+      {"firefox", true},         {"Firefox", true},     // a program, in any letter case
+      {"texteditor", true},      {"TextEditor", true},  // a launcher of another program
+      {"orbo", false},                                  // the tool's own program and entry
+      {"old tool", false},                              // a launcher that starts the tool
+      {"notes.txt", false},                             // not a program
       {"Northwind Link", false}, {"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(NameOfOtherApplication(c.name, dirs, own), c.taken) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(NameOfOtherApplication(c.name, dirs, own), c.taken) << c.name;
 }
 
 }  // namespace

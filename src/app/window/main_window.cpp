@@ -80,10 +80,10 @@ MainWindow::MainWindow(const WindowOptions& options, std::filesystem::path appDi
     page_->SetScriptObserver([log = log_](const std::string& script) { log->Script(script); });
   }
   page_->SetBeforeNavigate([this] { SyncMonitorAddress(); });
-  tool_ = std::make_unique<ToolServices>(
-      appDir_, page_.get(), &prompts_, &clipboard_,
-      ToolOptions{options.usbSim, options.virtualPort, &statusLine_, options.programDir,
-                  options.company});
+  tool_ =
+      std::make_unique<ToolServices>(appDir_, page_.get(), &prompts_, &clipboard_,
+                                     ToolOptions{options.usbSim, options.virtualPort, &statusLine_,
+                                                 options.programDir, options.company});
   core_ = std::make_unique<MainFrameCore>(tool_->Services());
   prompts_.SetButtonLabels([this] {
     if (!tool_) return GtkPrompts::ButtonLabels{};
@@ -99,7 +99,6 @@ MainWindow::~MainWindow() {
   Shutdown();
   if (context_ != nullptr) g_object_unref(context_);
 }
-
 
 std::string MainWindow::Text(const AppSettings& settings, const char* key) const {
   return LookupText(appDir_, settings.lang, settings.rep, key);
@@ -132,8 +131,8 @@ void MainWindow::BuildWidgets(const AppSettings& settings) {
   // A branded build shows the package's title icon; ours the program icon.
   // The image of the icon file that fits the caption, 4 pixels clear of
   // its top and bottom; a larger one is scaled down, never overflowing it.
-  GdkPixbuf* icon = LoadIconFile(appDir_ / (settings.oem != 0 ? "title.ico" : "orbo.png"),
-                                 kCaptionHeight - 8);
+  GdkPixbuf* icon =
+      LoadIconFile(appDir_ / (settings.oem != 0 ? "title.ico" : "orbo.png"), kCaptionHeight - 8);
   if (icon != nullptr) gtk_window_set_icon(GTK_WINDOW(window_), icon);
   caption_->SetIcon(icon);
   caption_->SetTitle(settings.name);

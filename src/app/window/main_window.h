@@ -145,7 +145,7 @@ class MainWindow {
   std::unique_ptr<SkinCaption> caption_;
   std::unique_ptr<StatusPanes> status_;  // its widget is a child of window_
   GtkWidget* aboutDialog_ = nullptr;     // while the About box is open
-  bool closeAsking_ = false;  // the close question is on screen
+  bool closeAsking_ = false;             // the close question is on screen
   StatusLine statusLine_{this};
   std::unique_ptr<WebViewPage> page_;
   std::unique_ptr<ToolServices> tool_;
@@ -161,8 +161,8 @@ class MainWindow {
     guint32 time;
     guint16 code;
   };
-  std::optional<ReloadKey> lastReloadKey_;  // the F5 press that reloaded last
-  guint32 lastPressTime_ = 0;               // of the control input's key presses
+  std::optional<ReloadKey> lastReloadKey_;      // the F5 press that reloaded last
+  guint32 lastPressTime_ = 0;                   // of the control input's key presses
   bool configOpen_ = false;                     // the settings dialog runs
   VirComConfigDialog* configDialog_ = nullptr;  // while it is on screen
   bool closing_ = false;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <system_error>
 
-#include "app/dialogs/port_control.h"
 #include "app/branding_step.h"
+#include "app/dialogs/port_control.h"
 #include "app/dialogs/vircom_config_dialog.h"
 #include "app/window/main_window.h"
 #include "base/logger.h"

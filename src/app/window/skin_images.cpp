@@ -51,8 +51,8 @@ GdkPixbuf* LoadIconFile(const std::filesystem::path& path, int max_height) {
   if (pixbuf == nullptr) pixbuf = LoadImageFile(path);
   if (pixbuf == nullptr || max_height <= 0 || gdk_pixbuf_get_height(pixbuf) <= max_height)
     return pixbuf;
-  const int width = std::max(
-      1, gdk_pixbuf_get_width(pixbuf) * max_height / gdk_pixbuf_get_height(pixbuf));
+  const int width =
+      std::max(1, gdk_pixbuf_get_width(pixbuf) * max_height / gdk_pixbuf_get_height(pixbuf));
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, width, max_height, GDK_INTERP_BILINEAR);
   g_object_unref(pixbuf);
   return scaled;

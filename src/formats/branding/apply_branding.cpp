@@ -78,9 +78,11 @@ void ApplyCompanyInfo(const CertFile& cert, const NameTaken& taken, SettingsStor
     }
   };
   store->Update([&](AppSettings& s) {
-    if (info.companyName) take(info.companyName, SafeBrandName(*info.companyName), "company name", &s.comp);
+    if (info.companyName)
+      take(info.companyName, SafeBrandName(*info.companyName), "company name", &s.comp);
     if (info.boxName) take(info.boxName, SafeBrandName(*info.boxName), "box name", &s.rep);
-    if (info.toolName) take(info.toolName, SafeToolName(*info.toolName, taken), "tool name", &s.name);
+    if (info.toolName)
+      take(info.toolName, SafeToolName(*info.toolName, taken), "tool name", &s.name);
   });
   if (info.domainName) *cloud = CloudAddressFor(*info.domainName);
 }
@@ -116,15 +118,16 @@ void WriteUserMenuEntry(const BrandingEnv& env, const std::string& tool_name,
   std::string earlier;
   std::error_code ec;
   if (std::filesystem::exists(std::filesystem::symlink_status(entry, ec))) {
-    if (!ReadFileBytes(entry, &earlier, 1 << 20) || LauncherProgram(earlier) != env.exePath.string()) {
+    if (!ReadFileBytes(entry, &earlier, 1 << 20) ||
+        LauncherProgram(earlier) != env.exePath.string()) {
       ORBO_LOG_WARN("branding: %s starts another program and is kept as it is", entry.c_str());
       return;
     }
   }
   std::string template_text;
   if (!env.menuTemplate.empty()) ReadFileBytes(env.menuTemplate, &template_text, 1 << 20);
-  const std::string text =
-      UserMenuEntryText(template_text, env.exePath, tool_name, icon.value_or(std::filesystem::path()));
+  const std::string text = UserMenuEntryText(template_text, env.exePath, tool_name,
+                                             icon.value_or(std::filesystem::path()));
   if (text == earlier) return;
   std::filesystem::create_directories(env.menuDir, ec);
   if (!WriteFileAtomic(entry, text)) {

@@ -63,7 +63,9 @@ bool PickIconImage(std::string_view ico, size_t max_height, std::string* image) 
   if (count == 0 || ico.size() < 6 + 16 * count) return false;
   size_t best = count;  // the tallest that fits
   size_t smallest = 0;
-  auto height = [&](size_t i) { return Le(ico, 6 + 16 * i + 1, 1) == 0 ? 256 : Le(ico, 6 + 16 * i + 1, 1); };
+  auto height = [&](size_t i) {
+    return Le(ico, 6 + 16 * i + 1, 1) == 0 ? 256 : Le(ico, 6 + 16 * i + 1, 1);
+  };
   for (size_t i = 0; i < count; ++i) {
     const size_t at = 6 + 16 * i;
     const size_t size = Le(ico, at + 8, 4);

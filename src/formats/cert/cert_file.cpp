@@ -138,7 +138,7 @@ class CertFile::EntryWalker {
   uint8_t info_[kCertEntryInfoSize] = {};
   size_t info_got_ = 0;
   CertEntryView entry_;
-  uint64_t need_ = 0;  // bytes of the name or data still to come
+  uint64_t need_ = 0;      // bytes of the name or data still to come
   bool holdName_ = false;  // names longer than the CertFile holds match nothing
   bool holdData_ = false;
   uint32_t crc_ = 0;
@@ -171,7 +171,8 @@ int CertFile::Load(const std::filesystem::path& path) {
   }
   const uint64_t size = static_cast<uint64_t>(st.st_size);
   if (size < kCertMinFileSize || size - kCertMinFileSize > kCertMaxPayloadSize) {
-    ORBO_LOG_WARN("file size %llu outside the package sizes.", static_cast<unsigned long long>(size));
+    ORBO_LOG_WARN("file size %llu outside the package sizes.",
+                  static_cast<unsigned long long>(size));
     return -1;
   }
   const uint64_t payload_size = size - kCertMinFileSize;

@@ -42,7 +42,7 @@ struct AppDirChoice {
   // The installed layout: the programs are the package's, under the install
   // prefix, and nothing there is ever renamed or written.
   bool installed = false;
-  std::string error;                 // set when no usable app folder was found
+  std::string error;  // set when no usable app folder was found
 };
 
 // explicit_dir (--app-dir) wins and is used as today: programs and files in

@@ -10,8 +10,9 @@
 namespace orbo {
 
 struct NameSearchDirs {
-  std::vector<std::filesystem::path> programDirs;      // $PATH
-  std::vector<std::filesystem::path> applicationDirs;  // $XDG_DATA_HOME, $XDG_DATA_DIRS + /applications
+  std::vector<std::filesystem::path> programDirs;  // $PATH
+  std::vector<std::filesystem::path>
+      applicationDirs;  // $XDG_DATA_HOME, $XDG_DATA_DIRS + /applications
   // From this process's environment (XDG defaults when unset).
   static NameSearchDirs FromEnvironment();
 };

@@ -84,20 +84,19 @@ TEST(InstalledBranding, BrandsPerUserShowsTheCompanyAndLeavesThePrefixAlone) {
   // No package yet: the page host asks for one, puts the picked sample in
   // place and asks to start again: the same installed program.
   {
-    test::ChildProcess page({(prefix / "lib/orbo/orbo-cli").string(), "page", "--no-port",
-                             "--file", ORBO_BINARY_DIR "/samples/VirCert.ce"},
+    test::ChildProcess page({(prefix / "lib/orbo/orbo-cli").string(), "page", "--no-port", "--file",
+                             ORBO_BINARY_DIR "/samples/VirCert.ce"},
                             user_env);
     page.CloseInput();
     ASSERT_EQ(page.Wait(kPatienceMs), 0);
     ASSERT_FALSE(page.Lines().empty());
-    EXPECT_EQ(page.Lines().back(),
-              R"({"branding":0,"restart":")" + program.string() + "\"}");
+    EXPECT_EQ(page.Lines().back(), R"({"branding":0,"restart":")" + program.string() + "\"}");
   }
 
-  test::ChildProcess window({"unshare", "--net", "--", "xvfb-run", "-a", "-s",
-                             "-screen 0 1280x800x24", program.string(), "--page-log",
-                             "--control", "--no-port"},
-                            user_env);
+  test::ChildProcess window(
+      {"unshare", "--net", "--", "xvfb-run", "-a", "-s", "-screen 0 1280x800x24", program.string(),
+       "--page-log", "--control", "--no-port"},
+      user_env);
   ASSERT_FALSE(window.WaitForLine(R"({"loaded":)", kPatienceMs).empty());
   window.Send(R"({"button":"about"})");
   const std::string about = window.WaitForLine(R"({"dialog":"about")", kPatienceMs);

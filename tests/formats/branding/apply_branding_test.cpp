@@ -190,10 +190,14 @@ TEST_F(Branding, InstalledLayoutWritesTheUserMenuEntryAndRenamesNothing) {
   EXPECT_FALSE(fs::exists(root / "prefix/lib/orbo/Acme Link"));
   EXPECT_EQ(root.Read("prefix/share/applications/orbo.desktop"), prefix_before);
   const std::string entry = root.Read("home/applications/orbo.desktop");
-  EXPECT_EQ(entry, "[Desktop Entry]\nType=Application\nName=Acme Link\nName[de]=Acme Link\n"
-                   "Exec=" + exe.string() + " %U\nIcon=" + (app / "logo.png").string() +
-                   "\nActions=new;\nTryExec=" + exe.string() + "\n\n[Desktop Action new]\n"
-                   "Name=New window\nExec=" + exe.string() + " --new\n");
+  EXPECT_EQ(entry,
+            "[Desktop Entry]\nType=Application\nName=Acme Link\nName[de]=Acme Link\n"
+            "Exec=" +
+                exe.string() + " %U\nIcon=" + (app / "logo.png").string() +
+                "\nActions=new;\nTryExec=" + exe.string() +
+                "\n\n[Desktop Action new]\n"
+                "Name=New window\nExec=" +
+                exe.string() + " --new\n");
 
   // A user's own entry of that name for another program stays; a menu
   // folder that cannot be made leaves everything else applied.
@@ -210,10 +214,9 @@ TEST_F(Branding, OversizedEntriesAndNonFilesAreRefusedAtOnce) {
   // A device.info over 1 MiB is not parsed; the rest of the package applies.
   std::string huge = R"([{"oriValue":"OP-S70","cusModel":"AC-7"}])";
   huge.resize((size_t{1} << 20) + 1, ' ');
-  root.Write("app/VirCert.ce",
-             certpack::BuildPackage("acme.example.net", CertDefaultDomain(), 0,
-                                    {{"company.info", CompanyInfo("Acme Link")},
-                                     {"device.info", huge}}));
+  root.Write("app/VirCert.ce", certpack::BuildPackage("acme.example.net", CertDefaultDomain(), 0,
+                                                      {{"company.info", CompanyInfo("Acme Link")},
+                                                       {"device.info", huge}}));
   ASSERT_EQ(Apply(), 0);
   EXPECT_EQ(Display(0), "S70");
   EXPECT_EQ(store.Get().name, "Acme Link");
