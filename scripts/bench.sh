@@ -24,13 +24,15 @@ run "decrypt and verify a 16 MiB firmware image (< 0.2 s)" "$b/bench_firmware"
 run "load and verify a 16 MiB certificate package (< 0.15 s, < 3x its size)" "$b/bench_cert"
 run "virtual port: relay (>= 1.0x socat), pty<->TCP 1 GiB each way (>= 0.9x socat PTY), 1-byte round trip (added < 0.5 ms), 1000 open/close cycles (no growth)" "$b/bench_vcom"
 run "parse a 16 MiB Wine registry file (< 500 ms)" "$b/bench_registry"
+run "branding at start-up: the sample package; a 64 MiB device.info (< 1 s, < 64 MiB growth)" \
+  "$b/bench_branding" "$build"
 if [ "$(id -u)" -eq 0 ]; then
   run "sweep of a silent /24 in a private namespace (<= 0.8 s)" "$b/bench_sweep"
 else
   echo; echo "== sweep of a silent /24: needs root for its network namespace (skipped)"
 fi
 if [ -x "$build/app/orbo" ] && command -v xvfb-run >/dev/null; then
-  run "RunScript from the worker to the page in the real window (median latency)" \
+  run "RunScript from a non-UI thread to the page in the real window, driven by --control (median latency)" \
     scripts/bench_runscript.sh "$build" 500
   run "desktop tool: cold start to the set-up page (< 1 s), memory with it open (< 200 MB)" \
     bench/gui_start.sh "$build" 3

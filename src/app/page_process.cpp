@@ -2,16 +2,11 @@
 
 #include "bridge/page_command.h"
 #include "hmi/editor_service.h"
-#include "vcom/port_paths.h"
 
 namespace orbo {
 
 std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir) {
   return std::make_unique<EditorService>(appDir);
-}
-
-bool VirtualPortPresent(const std::string& comName) {
-  return vcom::VirtualPortLinked(comName);
 }
 
 int AnswerInPageProcess(EditorIntegration* editor, int command, const std::string& arg1) {

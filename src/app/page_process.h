@@ -16,10 +16,6 @@ namespace orbo {
 // (hmi.xml) read now, once for the process. Never null.
 std::unique_ptr<EditorIntegration> MakeEditorIntegration(const std::filesystem::path& appDir);
 
-// True when the tool's virtual serial port comName is in service now, so
-// the pages may name it (CurVirCom).
-bool VirtualPortPresent(const std::string& comName);
-
 // The answer to a command that IsAnsweredInPage: kEditorCheck gives
 // IsEditorUsable("") (1/0), kHmiDownload LaunchHmiDownload(arg1). A null
 // editor gives 0 and -1; any other command -1.

@@ -44,6 +44,7 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   RemoveStaleTempFiles(appDir_);
   RemoveStaleTempFiles(appDir_ / "html");
   settings_.Load();
+  if (!options.company.empty()) settings_.Update([&](AppSettings& s) { s.comp = options.company; });
   setup_ = std::make_unique<AppDirSetupBuilder>(appDir_);
   wifi_ = std::make_unique<WifiListStore>(appDir_);
   if (options.virtualPort) {

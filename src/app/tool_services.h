@@ -41,6 +41,9 @@ struct ToolOptions {
   // Where the tool's programs (orbo-portd) are when not in the app folder
   // (an installed tool works in a per-user folder); empty: the app folder.
   std::filesystem::path programDir;
+  // The run's company name from branding ("comp"), which the settings file
+  // never holds; empty: none.
+  std::string company;
 };
 
 // Limits tests shorten; the defaults are the protocol's.

@@ -10,15 +10,29 @@
 
 namespace orbo {
 
+int OpenRegularFile(const std::filesystem::path& path) {
+  // Without blocking: opening a FIFO for reading would wait for a writer
+  // for ever. Anything but a regular file is refused.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int err = S_ISREG(st.st_mode) ? errno : EINVAL;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
 bool ReadFileBytes(const std::filesystem::path& path, std::string* out, size_t max_bytes) {
   out->clear();
-  // Without blocking: opening a FIFO for reading would wait for a writer
-  // for ever. Anything but a regular file is refused below.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  int fd = OpenRegularFile(path);
   if (fd < 0) return false;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<unsigned long long>(st.st_size) > max_bytes) {
+  if (::fstat(fd, &st) != 0 || static_cast<unsigned long long>(st.st_size) > max_bytes) {
     ::close(fd);
     return false;
   }

@@ -7,6 +7,11 @@
 
 namespace orbo {
 
+// Opens path for reading when it is a regular file, without waiting on a
+// FIFO or device (they are refused at once, as are folders). The
+// descriptor (close-on-exec, blocking reads) or -1 with errno set.
+int OpenRegularFile(const std::filesystem::path& path);
+
 // Reads the whole file as bytes. False (and *out empty) when it cannot be
 // opened or read or is not a regular file (a FIFO or device is refused
 // without waiting on it); a file larger than max_bytes is refused.

@@ -27,6 +27,11 @@ std::filesystem::path& ProgramDirStorage() {
   return dir;
 }
 
+bool& InstalledStorage() {
+  static bool installed = false;
+  return installed;
+}
+
 int Help(const Args&) {
   std::printf("usage: orbo-cli [--app-dir DIR] VERB [ARGS...]\n\nverbs:\n");
   for (const auto& [name, info] : Verbs()) std::printf("  %s\n", info.usage);
@@ -44,6 +49,9 @@ const std::filesystem::path& AppDir() {
 }
 void SetAppDir(const std::filesystem::path& dir) {
   AppDirStorage() = dir;
+}
+bool InstalledLayout() {
+  return InstalledStorage();
 }
 const std::filesystem::path& ProgramDir() {
   return ProgramDirStorage().empty() ? AppDirStorage() : ProgramDirStorage();
@@ -93,6 +101,7 @@ int main(int argc, char** argv) {
   if (!choice.error.empty()) return Fail(choice.error);
   SetAppDir(choice.appDir);
   ProgramDirStorage() = choice.programDir;
+  InstalledStorage() = choice.installed;
   if (args.empty()) {
     Help(args);
     return 2;

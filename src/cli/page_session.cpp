@@ -53,7 +53,8 @@ class Session {
         prompts_(out, options.answers, options.files),
         status_(out),
         tool_(options.appDir, &view_, &prompts_, &clipboard_,
-              ToolOptions{options.usbSimSocket, options.virtualPort, &status_, options.programDir}),
+              ToolOptions{options.usbSimSocket, options.virtualPort, &status_, options.programDir,
+                          options.company}),
         pageEditor_(MakeEditorIntegration(options.appDir)),
         core_(tool_.Services()),
         out_(out) {
@@ -122,17 +123,22 @@ class Session {
 
 }  // namespace
 
-int RunPageSession(std::istream& in, PageOutput* out, const PageSessionOptions& options) {
+int RunPageSession(std::istream& in, PageOutput* out, const PageSessionOptions& given) {
+  PageSessionOptions options = given;
   {
     // The window's start-up: branding before the page. The host plays the
     // desktop tool, so the program the tool name renames is "orbo"; a
     // restart is reported, not carried out.
     HostPrompts prompts(out, options.answers, options.files);
-    const BrandingStep step = RunBrandingStep(options.appDir, options.appDir / "orbo", &prompts);
+    const std::filesystem::path programs =
+        options.programDir.empty() ? options.appDir : options.programDir;
+    const BrandingStep step =
+        RunBrandingStep(options.appDir, programs / "orbo", options.installed, &prompts);
     if (step.result != 0 || step.restart) {
-      out->Branding(step.result, step.restartProgram.string());
+      out->Branding(step.result, step.restart ? step.program.string() : "");
       return step.result != 0 ? 1 : 0;
     }
+    options.company = step.settings.comp;
   }
   Session session(out, options);
   std::string line;

@@ -36,6 +36,8 @@ struct PageSessionOptions {
   std::vector<std::string> files;    // --file: a path, or empty for Cancel
   std::string usbSimSocket;          // --usb-sim: the simulator's USB report socket
   bool virtualPort = true;           // --no-port turns the virtual port off
+  bool installed = false;            // the installed layout: no program is ever renamed
+  std::string company;               // set by the session from branding (never in the file)
 };
 
 // Runs the session until the end of in; returns after the box worker's

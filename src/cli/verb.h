@@ -29,6 +29,8 @@ void SetAppDir(const std::filesystem::path& dir);
 // Where the tool's other programs are: the app directory, except for an
 // installed tool, whose programs stay in PREFIX/lib/orbo.
 const std::filesystem::path& ProgramDir();
+// True for an installed tool: its program files are never renamed or written.
+bool InstalledLayout();
 
 // Prints "orbo-cli: <message>" to stderr and returns 1, for failing verbs.
 int Fail(const std::string& message);

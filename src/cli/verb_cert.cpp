@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "app/branding_step.h"
 #include "cli/json_line.h"
 #include "cli/page_host_parts.h"
 #include "cli/page_output.h"
 #include "cli/verb.h"
 #include "formats/branding/apply_branding.h"
-#include "formats/branding/launchers.h"
 #include "formats/cert/cert_file.h"
 #include "formats/cert/cert_format.h"
 #include "settings/app_settings.h"
@@ -78,13 +78,13 @@ int BrandVerb(const Args& given) {
   HostPrompts prompts(&out, {}, std::move(files));
   SettingsStore store(AppDir());
   store.Load();
-  BrandingEnv env;
-  env.exePath = exe.empty() ? ProgramDir() / "orbo" : std::filesystem::path(exe.back());
-  env.launcherFolders = UserLauncherFolders();
-  env.prompts = &prompts;
-  const int result = ApplyBranding(env, &store);
+  const BrandingEnv env =
+      MakeBrandingEnv(exe.empty() ? ProgramDir() / "orbo" : std::filesystem::path(exe.back()),
+                      InstalledLayout(), &prompts);
+  std::filesystem::path program;
+  const int result = ApplyBranding(env, &store, &program);
   const bool restart = result == 0 && store.Get().exitRequested;
-  out.Branding(result, restart ? BrandedExecutable(env.exePath, store.Get()).string() : "");
+  out.Branding(result, restart ? program.string() : "");
   return result == -1 ? 1 : 0;
 }
 

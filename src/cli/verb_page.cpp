@@ -14,6 +14,7 @@ int Page(const Args& given) {
   PageSessionOptions options;
   options.appDir = AppDir();
   options.programDir = ProgramDir();
+  options.installed = InstalledLayout();
   options.answers = TakeOption(&args, "--answer");
   options.files = TakeOption(&args, "--file");
   options.virtualPort = !TakeFlag(&args, "--no-port");

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/private_dir.h"
+
 namespace orbo {
 
 InstanceLockResult InstanceLock::Acquire(const std::filesystem::path& file, std::string* error) {
@@ -46,20 +48,10 @@ std::filesystem::path UserRuntimeDir(std::string* error) {
 
   const char* tmp = std::getenv("TMPDIR");
   const std::filesystem::path base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
-  const uid_t uid = ::getuid();
-  const std::filesystem::path dir = base / ("orbo-runtime-" + std::to_string(uid));
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    *error = dir.string() + ": " + std::strerror(errno);
-    return {};
-  }
+  const std::filesystem::path dir = base / ("orbo-runtime-" + std::to_string(::getuid()));
   // In a shared temporary folder another user may have made the name
   // first; a folder that is not plainly ours is not used.
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid ||
-      (st.st_mode & 077) != 0) {
-    *error = dir.string() + ": not a private folder of this user";
-    return {};
-  }
+  if (!EnsurePrivateDir(dir, error)) return {};
   return dir;
 }
 

@@ -35,8 +35,9 @@ class InstanceLock {
 
 // The user's runtime folder: $XDG_RUNTIME_DIR when it names an absolute
 // folder; otherwise orbo-runtime-UID under the temporary folder, created
-// 0700 and used only when it is a real folder owned by this user and
-// closed to others. Empty (and *error) when neither can be had.
+// 0700 and used only when EnsurePrivateDir accepts it (a real folder, no
+// link, owned by this user, not writable by others). Empty (and a clear
+// *error) when neither can be had.
 std::filesystem::path UserRuntimeDir(std::string* error);
 
 }  // namespace orbo

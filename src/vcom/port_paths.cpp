@@ -6,16 +6,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/logger.h"
+#include "platform/private_dir.h"
+
 namespace orbo::vcom {
 namespace {
 
 bool EnsureOwnedDir(const std::filesystem::path& dir) {
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-  if ((st.st_mode & 0777) != 0700 && ::chmod(dir.c_str(), 0700) != 0) return false;
-  return true;
+  std::string error;
+  if (EnsurePrivateDir(dir, &error)) return true;
+  ORBO_LOG_ERROR("port service folder %s", error.c_str());
+  return false;
 }
 
 }  // namespace

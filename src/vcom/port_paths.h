@@ -18,9 +18,10 @@ std::filesystem::path ServiceSocketPath();  // ServiceDir()/portd.sock
 // port is in service now.
 bool VirtualPortLinked(const std::string& comName);
 
-// Creates ServiceDir() and PortsDir() with mode 0700. False when they could
-// not be made, or one exists but is not a folder owned by this user (a
-// folder planted by someone else under /tmp is never used).
+// Creates ServiceDir() and PortsDir() with mode 0700. False (with the
+// reason on the log) when they could not be made, or one is a link, not a
+// folder owned by this user, or writable by others (a folder planted by
+// someone else under /tmp is never used).
 bool EnsurePrivateDirs();
 
 }  // namespace orbo::vcom

@@ -3,6 +3,7 @@
 #include <cjson/cJSON.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -42,6 +43,15 @@ int SecClient::sec_ConnectService(const std::string& machine) {
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.valid()) return 0;
     if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return 0;
+    // Only a service of this same user gets requests: a socket another user
+    // put at the path (a shared /tmp without a runtime folder) is left.
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 ||
+        peer.uid != ::geteuid()) {
+      ORBO_LOG_WARN("port service socket %s is not this user's; not used", path.c_str());
+      return 0;
+    }
     fd_ = std::move(fd);
   }
   JsonPtr reply(Call(Request("hello")));

@@ -28,6 +28,9 @@ int ProcessServiceRunner::Start(const std::vector<std::string>& args) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, 2, 1);
+  // The service lives on after the tool: it keeps none of the tool's
+  // descriptors (sockets, the instance lock, the display), only 0 to 2.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (!workDir_.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir_.c_str());
   pid_t pid = -1;
   int rc = posix_spawn(&pid, exe_.c_str(), &actions, nullptr, argv.data(), environ);

@@ -137,7 +137,7 @@ TEST_F(PageScriptTest, PageValuesAreSetInOrderWithTheirTypes) {
   settings.timeZoneName = "CET";
   settings.virCom = "COM7";
   const std::string servers = std::string("China") + '\x02' + "Europe";
-  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "Europe", "2.3.4", true));
+  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "Europe", "2.3.4"));
   EXPECT_EQ(Eval("[jsValue, CurrentAppLang, nOem, nAppMode, nFirst, nRep, nTimeZone, "
                  "szServerList, curserver, CurVirCom, CurSoftVer]"),
             "[\"C++ created Value!\",\"zh\",1,2,1,\"box\",\"CET\",\"China\\u0002Europe\","
@@ -145,8 +145,9 @@ TEST_F(PageScriptTest, PageValuesAreSetInOrderWithTheirTypes) {
   EXPECT_EQ(Eval("Object.keys(this).filter(k => k[0] === 'n').join()"),
             "\"nOem,nAppMode,nFirst,nRep,nTimeZone\"");
 
-  // No port yet: the name in the settings is not announced.
-  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "China", "0.1.0", false));
+  // No COM name: nothing to announce.
+  settings.virCom.clear();
+  SetPageValues(ctx_.get(), BuildPageValues(settings, servers, "China", "0.1.0"));
   EXPECT_EQ(Eval("CurVirCom"), "\"\"");
 }
 

@@ -45,8 +45,7 @@ TEST(WindowOptionsTest, BadOptionsAreRefusedWithAReason) {
                                              {"--start", "about"},
                                              {"--answer", "maybe"},
                                              {"--exit-after", "-1"},
-                                             {"--exit-after", "5s"},
-                                             {"--bench-runscript", "0"}}) {
+                                             {"--exit-after", "5s"}}) {
     std::string error;
     EXPECT_FALSE(ParseWindowOptions(args, &error)) << args[0];
     EXPECT_FALSE(error.empty());

@@ -195,7 +195,8 @@ void VirComConfig::OnApplyBrowser(const std::string& selected) {
   if (selected.empty() || selected == deps_.settings->Get().bro + Text(keys::kComIsUsing)) return;
   // Kept in the record; the next save writes it.
   deps_.settings->Update([&](AppSettings& s) { s.bro = selected; });
-  deps_.browsers->SelectBrowser(selected);
+  // Name and path both: a later link opens in this browser.
+  deps_.browsers->PickName(selected);
   deps_.sleeper->SleepMs(kBrowserPauseMs);
   FillBrowserList();
 }
@@ -210,7 +211,7 @@ void VirComConfig::OnAddBrowser() {
   for (const BrowserEntry& entry : deps_.browsers->entries()) {
     if (entry.path != path) continue;
     deps_.settings->Update([&](AppSettings& s) { s.bro = entry.name; });
-    deps_.browsers->SelectBrowser(entry.name);
+    deps_.browsers->PickName(entry.name);
     listed = true;
     break;
   }

@@ -85,7 +85,7 @@ void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   if (settings.timeZoneName.empty()) settings.timeZoneName = state.timeZoneName;
   const std::vector<PageValue> values = BuildPageValues(
       settings, BuildServerList(state.appDir), ReadCurServer(state.appDir),
-      ReadSoftVersion(state.appDir, ORBO_VERSION), VirtualPortPresent(settings.virCom));
+      ReadSoftVersion(state.appDir, ORBO_VERSION));
 
   GObjectPtr<JSCContext> ctx(webkit_frame_get_js_context_for_script_world(frame, world));
   SetPageValues(ctx.get(), values);

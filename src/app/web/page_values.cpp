@@ -3,8 +3,7 @@
 namespace orbo {
 
 std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& serverList,
-                                       const std::string& curServer, const std::string& softVersion,
-                                       bool virtualPortPresent) {
+                                       const std::string& curServer, const std::string& softVersion) {
   std::vector<PageValue> values;
   values.push_back({"jsValue", std::string("C++ created Value!")});
   values.push_back({"CurrentAppLang", settings.lang});
@@ -15,7 +14,7 @@ std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::s
   values.push_back({"nTimeZone", settings.timeZoneName});
   values.push_back({"szServerList", serverList});
   values.push_back({"curserver", curServer});
-  values.push_back({"CurVirCom", !virtualPortPresent || settings.virCom.empty()
+  values.push_back({"CurVirCom", settings.virCom.empty()
                                      ? std::string()
                                      : settings.virCom + ": Virtual Serial Port"});
   values.push_back({"CurSoftVer", softVersion});

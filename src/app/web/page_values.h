@@ -18,12 +18,10 @@ struct PageValue {
 // jsValue, CurrentAppLang, nOem, nAppMode, nFirst, nRep, nTimeZone,
 // szServerList, curserver, CurVirCom, CurSoftVer (myobject, the native
 // accessor object, comes last and is set by the script layer).
-// CurVirCom is "<VirCom>: Virtual Serial Port" when the virtual port is
-// present, and empty when it is not or VirCom is empty, so the pages never
-// announce a port that does not exist.
+// CurVirCom is "<VirCom>: Virtual Serial Port" whenever the COM name is set
+// (the port it names may still be starting), empty when it is not.
 // serverList is the server profile names as BuildServerList joins them.
 std::vector<PageValue> BuildPageValues(const AppSettings& settings, const std::string& serverList,
-                                       const std::string& curServer, const std::string& softVersion,
-                                       bool virtualPortPresent);
+                                       const std::string& curServer, const std::string& softVersion);
 
 }  // namespace orbo

@@ -54,7 +54,7 @@ GtkWidget* NewAboutDialog(GtkWindow* parent, const AboutContent& content,
     GtkWidget* area = gtk_drawing_area_new();
     gtk_widget_set_size_request(area, 75, 52);
     auto* logo =
-        new Logo{LoadImageFile(appDir / (content.logoFromPackage ? "logo.ico" : "orbo.png")),
+        new Logo{LoadIconFile(appDir / (content.logoFromPackage ? "logo.ico" : "orbo.png"), 48),
                  content.logoFromPackage};
     g_object_set_data_full(G_OBJECT(area), "orbo-logo", logo, FreeLogo);
     g_signal_connect(area, "draw", G_CALLBACK(DrawLogo), logo);

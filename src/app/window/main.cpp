@@ -25,7 +25,8 @@ namespace {
 // exist yet. Dialogs are answered from --answer/--file as the window's are.
 orbo::BrandingStep ApplyBrandingAtStart(const orbo::WindowOptions& options,
                                         const std::filesystem::path& appDir,
-                                        const std::filesystem::path& exePath, orbo::PageLog* log) {
+                                        const std::filesystem::path& exePath, bool installed,
+                                        orbo::PageLog* log) {
   orbo::GtkUiThread ui;
   orbo::GtkPrompts prompts(&ui);
   std::unique_ptr<orbo::PromptAnswers> answers;
@@ -37,7 +38,7 @@ orbo::BrandingStep ApplyBrandingAtStart(const orbo::WindowOptions& options,
     prompts.SetObserver([log](const orbo::PromptRecord& record) { log->Prompt(record); });
     prompts.SetShownObserver([log](const orbo::PromptRecord& record) { log->Asking(record); });
   }
-  return orbo::RunBrandingStep(appDir, exePath, &prompts);
+  return orbo::RunBrandingStep(appDir, exePath, installed, &prompts);
 }
 
 }  // namespace
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   }
   std::filesystem::path appDir = choice.appDir;
   options->programDir = choice.programDir.string();
+  options->installed = choice.installed;
   std::error_code ec;
   appDir = std::filesystem::absolute(appDir, ec).lexically_normal();
   if (!appDir.empty() && appDir.filename().empty()) appDir = appDir.parent_path();
@@ -91,27 +93,31 @@ int main(int argc, char** argv) {
   }
 
   orbo::PageLog log(options->pageLog ? stdout : nullptr);
-  // The running program, which branding renames after the tool name and
-  // starts again under that name (with the same arguments) when it asks.
+  // The running program. Branding renames it after the tool name (not in
+  // the installed layout, whose files are the package's) and starts it
+  // again, with the same arguments, when it asks.
   const std::filesystem::path exePath = std::filesystem::read_symlink("/proc/self/exe", ec);
-  const orbo::BrandingStep branding = ApplyBrandingAtStart(*options, appDir, exePath, &log);
+  const orbo::BrandingStep branding =
+      ApplyBrandingAtStart(*options, appDir, exePath, choice.installed, &log);
   if (branding.result != 0) return 1;
   if (branding.restart) {
     instance.Release();  // the program started again must find it free
-    return orbo::RestartProgram(branding.restartProgram, args) ? 0 : 1;
+    return orbo::RestartProgram(branding.program, args) ? 0 : 1;
   }
+  options->program = branding.program.string();
+  // The company name lives in this run's record only.
+  options->company = branding.settings.comp;
 
   int status = 0;
   bool restart = false;
-  orbo::AppSettings settings;
   {
     orbo::MainWindow window(*options, appDir, exeDir, &log);
     status = window.Run();
-    settings = window.Settings();
-    restart = settings.exitRequested;
+    restart = window.Settings().exitRequested;
   }
-  // A package replaced while running asks for the renamed program on exit.
+  // A package replaced while running asks for the program on exit, where
+  // start-up's branding left it.
   instance.Release();
-  if (restart && !orbo::RestartProgram(orbo::BrandedExecutable(exePath, settings), args)) return 1;
+  if (restart && !orbo::RestartProgram(branding.program, args)) return 1;
   return status;
 }

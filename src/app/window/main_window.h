@@ -26,13 +26,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/main_frame.h"
 #include "app/tool_services.h"
 #include "app/window/page_call_dispatcher.h"
 #include "app/window/page_log.h"
-#include "app/window/runscript_bench.h"
 #include "app/window/skin_caption.h"
 #include "app/window/skin_images.h"
 #include "app/window/status_panes.h"
@@ -138,24 +138,31 @@ class MainWindow {
 
   WebKitWebContext* context_ = nullptr;  // owned reference
   GtkWidget* window_ = nullptr;          // owned by GTK until Shutdown destroys it
-  WebKitWebView* view_ = nullptr;        // child of window_
+  GtkWidget* frame_ = nullptr;           // child of window_: the borders around content_
+  GtkWidget* content_ = nullptr;         // the view and the status bar
+  WebKitWebView* view_ = nullptr;        // child of content_
   std::unique_ptr<SkinImages> skins_;
   std::unique_ptr<SkinCaption> caption_;
   std::unique_ptr<StatusPanes> status_;  // its widget is a child of window_
   GtkWidget* aboutDialog_ = nullptr;     // while the About box is open
-  bool closeAsking_ = false;  // the close question is on screen
+  bool closeAsking_ = false;             // the close question is on screen
   StatusLine statusLine_{this};
   std::unique_ptr<WebViewPage> page_;
   std::unique_ptr<ToolServices> tool_;
   AppSettings finalSettings_;  // tool_'s record when it went at shutdown
   std::unique_ptr<MainFrameCore> core_;
   PageCallDispatcher dispatcher_;
-  std::unique_ptr<RunScriptBench> bench_;
 
   std::string sentMonitorUrl_;  // UI thread: the monitor address the extension knows
   GIOChannel* control_ = nullptr;
   guint controlWatch_ = 0;
   guint exitTimer_ = 0;
+  struct ReloadKey {
+    guint32 time;
+    guint16 code;
+  };
+  std::optional<ReloadKey> lastReloadKey_;      // the F5 press that reloaded last
+  guint32 lastPressTime_ = 0;                   // of the control input's key presses
   bool configOpen_ = false;                     // the settings dialog runs
   VirComConfigDialog* configDialog_ = nullptr;  // while it is on screen
   bool closing_ = false;

@@ -4,12 +4,12 @@
 #include <memory>
 #include <system_error>
 
+#include "app/branding_step.h"
 #include "app/dialogs/port_control.h"
 #include "app/dialogs/vircom_config_dialog.h"
 #include "app/window/main_window.h"
 #include "base/logger.h"
 #include "formats/branding/apply_branding.h"
-#include "formats/branding/launchers.h"
 #include "hmi/editor_discovery.h"
 #include "platform/linux/wine_registry.h"
 #include "platform/sleeper.h"
@@ -53,12 +53,8 @@ void MainWindow::OpenConfigDialog() {
   ctx.deps.prompts = &prompts_;
   ctx.deps.sleeper = &SystemSleeper();
   ctx.deps.replaceCertificate = [this, &settings] {
-    BrandingEnv env;
-    std::error_code ec;
-    env.exePath = std::filesystem::read_symlink("/proc/self/exe", ec);
-    env.launcherFolders = UserLauncherFolders();
-    env.prompts = &prompts_;
-    return ReplaceCertificate(env, &settings);
+    return ReplaceCertificate(MakeBrandingEnv(options_.program, options_.installed, &prompts_),
+                              &settings);
   };
   ctx.hmi.appDir = appDir_;
   ctx.hmi.installedFolders = FindInstalledEditors(WineRegistry(DefaultWinePrefix()));

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "base/file_util.h"
 #include "base/logger.h"
+#include "formats/branding/icon_files.h"
 
 namespace orbo {
 
@@ -28,6 +30,32 @@ GdkPixbuf* LoadImageFile(const std::filesystem::path& path) {
   GdkPixbuf* image = gdk_pixbuf_new_from_file(path.c_str(), &error);
   if (error != nullptr) g_error_free(error);
   return image;
+}
+
+GdkPixbuf* LoadIconFile(const std::filesystem::path& path, int max_height) {
+  std::string bytes, image;
+  GdkPixbuf* pixbuf = nullptr;
+  if (ReadFileBytes(path, &bytes, size_t{4} << 20) &&
+      PickIconImage(bytes, static_cast<size_t>(max_height), &image)) {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    if (gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(image.data()), image.size(),
+                                nullptr) &&
+        gdk_pixbuf_loader_close(loader, nullptr)) {
+      pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+      if (pixbuf != nullptr) g_object_ref(pixbuf);
+    } else {
+      gdk_pixbuf_loader_close(loader, nullptr);
+    }
+    g_object_unref(loader);
+  }
+  if (pixbuf == nullptr) pixbuf = LoadImageFile(path);
+  if (pixbuf == nullptr || max_height <= 0 || gdk_pixbuf_get_height(pixbuf) <= max_height)
+    return pixbuf;
+  const int width =
+      std::max(1, gdk_pixbuf_get_width(pixbuf) * max_height / gdk_pixbuf_get_height(pixbuf));
+  GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, width, max_height, GDK_INTERP_BILINEAR);
+  g_object_unref(pixbuf);
+  return scaled;
 }
 
 void PaintImagePart(cairo_t* cr, GdkPixbuf* image, SkinBox src, SkinBox dest) {

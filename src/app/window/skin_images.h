@@ -31,6 +31,11 @@ class SkinImages {
 // Loads an image or icon file (PNG, ICO, BMP); null when it cannot be read.
 // The caller owns the result.
 GdkPixbuf* LoadImageFile(const std::filesystem::path& path);
+// An icon (or any image file) to show at most max_height pixels high: of an
+// icon file the image that fits best (PickIconImage; icons that hold PNG
+// images load too), scaled down when even the smallest is taller. A new
+// reference, or null.
+GdkPixbuf* LoadIconFile(const std::filesystem::path& path, int max_height);
 
 struct SkinBox {
   double x = 0, y = 0, w = 0, h = 0;

@@ -22,7 +22,7 @@ bool ParseCount(const std::string& text, int* value) {
 const char* WindowUsage() {
   return "usage: orbo [--app-dir DIR] [--page-log] [--control] [--start monitor|setup]\n"
          "            [--answer yes|no|ok]... [--file PATH]... [--auto-answer]\n"
-         "            [--screenshot PATH] [--exit-after MS] [--bench-runscript N] [--verbose]\n"
+         "            [--screenshot PATH] [--exit-after MS] [--verbose]\n"
          "            [--usb-sim SOCKET] [--no-port]\n";
 }
 
@@ -64,12 +64,6 @@ std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& 
       if (!value(&text)) return std::nullopt;
       if (!ParseCount(text, &options.exitAfterMs)) {
         *error = "--exit-after takes milliseconds";
-        return std::nullopt;
-      }
-    } else if (arg == "--bench-runscript") {
-      if (!value(&text)) return std::nullopt;
-      if (!ParseCount(text, &options.benchRunScript) || options.benchRunScript == 0) {
-        *error = "--bench-runscript takes a positive count";
         return std::nullopt;
       }
     } else if (arg == "--answer") {

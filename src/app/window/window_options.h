@@ -10,6 +10,9 @@ namespace orbo {
 struct WindowOptions {
   std::string appDir;                // --app-dir DIR; empty: the executable's folder
   std::string programDir;            // set by main: where orbo-portd is
+  bool installed = false;            // set by main: the installed layout (AppDirChoice)
+  std::string program;               // set by main: the program as branding left it
+  std::string company;               // set by main: the run's company name (branding)
   bool pageLog = false;              // --page-log: JSON lines on stdout
   bool control = false;              // --control: JSON commands on stdin (see main_window.h)
   std::string start;                 // --start monitor|setup: press that button at start
@@ -18,7 +21,6 @@ struct WindowOptions {
   std::vector<std::string> answers;  // --answer yes|no|ok (repeatable)
   std::vector<std::string> files;    // --file PATH (repeatable)
   bool autoAnswer = false;           // --auto-answer: prompts use the queues even when empty
-  int benchRunScript = 0;            // --bench-runscript N: measure and exit
   bool verbose = false;              // --verbose: debug trace on stderr
   std::string usbSim;                // --usb-sim SOCKET: the simulated box's USB report socket
   bool virtualPort = true;           // --no-port: run without the virtual port

@@ -34,6 +34,12 @@ std::optional<std::string> SafeBrandName(std::string_view name) {
   return Utf8Truncate(name, kBrandValueMaxChars);
 }
 
+std::optional<std::string> SafeToolName(std::string_view name, const NameTaken& taken) {
+  std::optional<std::string> safe = SafeBrandName(name);
+  if (safe && taken && taken(*safe)) return std::nullopt;
+  return safe;
+}
+
 bool ParseCompanyInfo(std::string_view json, CompanyInfo* info) {
   std::unique_ptr<cJSON, JsonFree> root(cJSON_ParseWithLength(json.data(), json.size()));
   if (!cJSON_IsObject(root.get())) return false;

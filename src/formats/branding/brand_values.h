@@ -2,6 +2,7 @@
 // "company.info" and the cloud address made from its domain.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,12 @@ inline constexpr size_t kBrandValueMaxChars = 259;
 // is empty, starts with a dot, or holds a path separator, a control character
 // or a line break (or is not UTF-8); else the name cut to 259 characters.
 std::optional<std::string> SafeBrandName(std::string_view name);
+
+// True for a name another application has (a program or a launcher).
+using NameTaken = std::function<bool(std::string_view)>;
+// The tool name, which names the program and its launchers: a
+// SafeBrandName that is not taken (taken may be empty: nothing is taken).
+std::optional<std::string> SafeToolName(std::string_view name, const NameTaken& taken);
 
 // The members of "company.info"; each is absent when the member is missing
 // or not a string. Member names match without regard to ASCII case and the

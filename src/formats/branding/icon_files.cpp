@@ -57,4 +57,39 @@ bool ExtractPngFromIcon(std::string_view ico, std::string* png) {
   return true;
 }
 
+bool PickIconImage(std::string_view ico, size_t max_height, std::string* image) {
+  if (ico.size() < 6 || Le(ico, 0, 2) != 0 || Le(ico, 2, 2) != 1) return false;
+  const size_t count = Le(ico, 4, 2);
+  if (count == 0 || ico.size() < 6 + 16 * count) return false;
+  size_t best = count;  // the tallest that fits
+  size_t smallest = 0;
+  auto height = [&](size_t i) {
+    return Le(ico, 6 + 16 * i + 1, 1) == 0 ? 256 : Le(ico, 6 + 16 * i + 1, 1);
+  };
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = 6 + 16 * i;
+    const size_t size = Le(ico, at + 8, 4);
+    const size_t offset = Le(ico, at + 12, 4);
+    if (offset > ico.size() || size > ico.size() - offset) return false;
+    if (height(i) < height(smallest)) smallest = i;
+    if (height(i) <= max_height && (best == count || height(i) > height(best))) best = i;
+  }
+  const size_t pick = best == count ? smallest : best;
+  const size_t at = 6 + 16 * pick;
+  const std::string_view data = ico.substr(Le(ico, at + 12, 4), Le(ico, at + 8, 4));
+  if (data.substr(0, kPngSignature.size()) == kPngSignature) {
+    image->assign(data);
+    return true;
+  }
+  // One directory entry (its offset now 22) before the image's bytes.
+  std::string one(ico.substr(0, 6));
+  one[4] = 1;
+  one[5] = 0;
+  one.append(ico.substr(at, 12));
+  one.append(std::string("\x16\0\0\0", 4));
+  one.append(data);
+  *image = std::move(one);
+  return true;
+}
+
 }  // namespace orbo

@@ -19,4 +19,10 @@ int64_t WriteIconFile(const std::filesystem::path& path, std::string_view bytes)
 // holds no PNG image or its directory runs past the file.
 bool ExtractPngFromIcon(std::string_view ico, std::string* png);
 
+// The image of an icon file to draw at most max_height pixels high: the
+// tallest one that fits, else the smallest. *image receives it as a file
+// of its own: the PNG bytes of an image stored as PNG, else a one-image
+// icon file. False when ico is no icon file or its directory runs past it.
+bool PickIconImage(std::string_view ico, size_t max_height, std::string* image);
+
 }  // namespace orbo

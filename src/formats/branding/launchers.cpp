@@ -3,69 +3,16 @@
 #include <cstdlib>
 
 #include "base/file_util.h"
+#include "platform/linux/desktop_entry.h"
 
 namespace orbo {
 namespace {
 
-constexpr std::string_view kGroup = "[Desktop Entry]";
+constexpr std::string_view kGroup = "Desktop Entry";
 
 std::string Getenv(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::string(v) : std::string();
-}
-
-// Undoes the string escapes of a launcher value (\s \n \t \r \\).
-std::string UnescapeValue(std::string_view v) {
-  std::string out;
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] != '\\' || i + 1 == v.size()) {
-      out += v[i];
-      continue;
-    }
-    // Only these five are value escapes; others belong to the Exec quoting.
-    const char c = v[i + 1];
-    if (c == 's' || c == 'n' || c == 't' || c == 'r' || c == '\\') {
-      out += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-      ++i;
-    } else {
-      out += v[i];
-    }
-  }
-  return out;
-}
-
-// Splits an unescaped Exec value into its first argument and the rest.
-std::pair<std::string, std::string_view> FirstArgument(std::string_view exec) {
-  std::string arg;
-  size_t i = 0;
-  if (!exec.empty() && exec[0] == '"') {
-    for (i = 1; i < exec.size() && exec[i] != '"'; ++i) {
-      if ((exec[i] == '\\' || (exec[i] == '%' && exec.substr(i, 2) == "%%")) && i + 1 < exec.size())
-        ++i;
-      arg += exec[i];
-    }
-    if (i < exec.size()) ++i;  // the closing quote
-  } else {
-    for (; i < exec.size() && exec[i] != ' ' && exec[i] != '\t'; ++i) {
-      if (exec.substr(i, 2) == "%%") ++i;  // a literal percent sign
-      arg += exec[i];
-    }
-  }
-  return {arg, exec.substr(i)};
-}
-
-// The Exec value for program followed by rest (rest already escaped as it
-// stood in the file).
-std::string ExecValue(const std::string& program, std::string_view rest) {
-  std::string quoted = "\"";
-  for (char c : program) {
-    if (c == '"' || c == '`' || c == '$') quoted += "\\";
-    if (c == '\\') quoted += "\\\\\\";  // quoting rule, then the value rule: four in all
-    if (c == '%') quoted += '%';
-    quoted += c;
-  }
-  quoted += '"';
-  return quoted + std::string(rest);
 }
 
 }  // namespace
@@ -103,69 +50,28 @@ std::vector<std::filesystem::path> UserLauncherFolders() {
 }
 
 std::string LauncherProgram(std::string_view text) {
-  bool in_group = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty() && line.front() == '[') {
-      in_group = line == kGroup;
-      continue;
-    }
-    if (in_group && line.substr(0, 5) == "Exec=") {
-      return FirstArgument(UnescapeValue(line.substr(5))).first;
-    }
-  }
-  return {};
+  const std::optional<DesktopEntry> entry = ParseDesktopEntry(text);
+  if (!entry) return {};
+  const std::optional<std::vector<std::string>> args = SplitExec(entry->exec);
+  return args && !args->empty() ? args->front() : std::string();
 }
 
 std::string SetLauncherKeys(std::string_view text,
                             const std::vector<std::pair<std::string, std::string>>& keys) {
-  std::vector<bool> done(keys.size(), false);
-  std::string out;
-  bool in_group = false;
-  auto add_missing = [&] {
-    for (size_t k = 0; k < keys.size(); ++k) {
-      if (done[k]) continue;
-      out += keys[k].first + "=" +
-             (keys[k].first == "Exec" ? ExecValue(keys[k].second, "") : keys[k].second) + "\n";
-      done[k] = true;
+  DesktopFile file = DesktopFile::Parse(text);
+  for (const auto& [key, value] : keys) {
+    if (key != "Exec") {
+      file.Set(kGroup, key, value);
+      continue;
     }
-  };
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.front() == '[') {
-      if (in_group) add_missing();
-      in_group = line.substr(0, kGroup.size()) == kGroup;
-    } else if (in_group) {
-      bool replaced = false;
-      for (size_t k = 0; k < keys.size() && !replaced; ++k) {
-        const std::string prefix = keys[k].first + "=";
-        if (line.substr(0, prefix.size()) != prefix) continue;
-        std::string value = keys[k].second;
-        if (keys[k].first == "Exec") {
-          // The raw rest of the line (after the first argument) stays as written.
-          std::string_view raw = line.substr(prefix.size());
-          const size_t split = raw.size() - FirstArgument(raw).second.size();
-          value = ExecValue(value, raw.substr(split));
-        }
-        out += prefix + value + "\n";
-        done[k] = replaced = true;
-      }
-      if (replaced) continue;
-    }
-    out.append(line);
-    out += '\n';
+    // The program changes; the line's further arguments stay.
+    std::vector<std::string> args =
+        SplitExec(file.Get(kGroup, "Exec").value_or("")).value_or(std::vector<std::string>{});
+    if (args.empty()) args.emplace_back();
+    args.front() = value;
+    file.Set(kGroup, "Exec", JoinExec(args));
   }
-  if (in_group) add_missing();
-  return out;
+  return file.Text();
 }
 
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -20,11 +20,13 @@ std::filesystem::path DesktopDirFromUserDirs(std::string_view user_dirs, std::st
 
 // The program a launcher's "Exec" line starts (its first argument, with the
 // quoting and escapes of launcher files undone); empty when there is none.
+// Launchers are read and written by platform/linux/desktop_entry.
 std::string LauncherProgram(std::string_view launcher_text);
 
 // The launcher text with the keys of its "[Desktop Entry]" group set: each
-// (key, value) replaces the key's line or is added at the group's end.
-// "Exec" takes a program path and keeps the line's further arguments.
+// (key, plain value) replaces the key's line or is added at the group's end,
+// escaped as the entry format asks. "Exec" takes a program path and keeps
+// the line's further arguments.
 std::string SetLauncherKeys(std::string_view launcher_text,
                             const std::vector<std::pair<std::string, std::string>>& keys);
 

@@ -1,10 +1,12 @@
 // CertFile: reads a certificate package (layout in cert_format.h), decrypts
 // it, verifies the payload digest and each entry's CRC-32 and hands out the
-// entries by name. It only reads packages.
+// entries by name. It only reads packages. The payload streams through in
+// pieces: memory holds the entries it keeps, not the file.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,29 +23,34 @@ struct CertEntryView {
   uint64_t fileSize = 0;    // ullFileSize
   uint64_t crc32 = 0;       // ulCrc32
   std::string_view name;
-  std::string_view data;
+  std::string_view data;  // empty when the entry is not held
+  bool held = true;       // false: larger than the CertFile keeps (still verified)
 };
 
 class CertFile {
  public:
   // key_mode 0: the payload key text comes from the domain; any other value:
-  // it is the package key text itself.
-  CertFile(std::string default_domain, int key_mode);
+  // it is the package key text itself. Entries whose name or data is larger
+  // than max_held_entry are verified and listed but not kept.
+  CertFile(std::string default_domain, int key_mode, size_t max_held_entry = kCertMaxPayloadSize);
   CertFile(const CertFile&) = delete;
   CertFile& operator=(const CertFile&) = delete;
 
   // Loads and verifies the package at path, first discarding the entries
   // of an earlier call. 0 loaded and verified; -1 the file could not be read
-  // (missing, shorter than 304 bytes, payload over the size limit); -6 the
-  // payload did not decrypt (an empty payload never does); -7 the payload
-  // digest or an entry's CRC did not match, an entry runs past the payload,
-  // or the domain length is outside 0..254. After -7 from a CRC the entries
-  // accepted before stay; after every other failure there are none.
+  // (missing, not a regular file, shorter than 304 bytes, payload over the
+  // size limit); -6 the payload did not decrypt (an empty payload never
+  // does); -7 the payload digest or an entry's CRC did not match, an entry
+  // runs past the payload, or the domain length is outside 0..254. After -7
+  // from a CRC the entries accepted before stay; after every other failure
+  // there are none.
   int Load(const std::filesystem::path& path);
 
   // 0 with a copy of the data of the first entry whose name equals name
-  // byte for byte; -1 when there is none (*data is then left as it was).
-  int GetFileData(std::string_view name, std::string* data) const;
+  // byte for byte; -1 when there is none; -2 when its data is larger than
+  // max_size or than this CertFile holds (*data is left as it was unless 0).
+  int GetFileData(std::string_view name, std::string* data,
+                  size_t max_size = kCertMaxPayloadSize) const;
 
   // The decrypted domain of the last load, or the default domain when the
   // package carried none (or had not decrypted it yet).
@@ -51,17 +58,18 @@ class CertFile {
   const std::vector<CertEntryView>& entries() const { return entries_; }
 
  private:
+  class EntryWalker;
   void Clear();
-  // Walks the decrypted payload; 0 or -7.
-  int ReadEntries();
 
   const std::string default_domain_;
   const int key_mode_;
+  const size_t max_held_entry_;
   std::string domain_;
   std::array<uint8_t, kCertHeadSize> head_{};
   std::array<uint8_t, kCertDigestSize> expected_digest_{};
-  // The decrypted payload; entries_ point into it, so the data is held once.
-  std::string plain_;
+  // Names and data of the entries kept; entries_ point into them (a deque
+  // never moves what it holds).
+  std::deque<std::string> held_;
   std::vector<CertEntryView> entries_;
 };
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,5 +41,26 @@ int AesCfbDecrypt(std::string_view data, std::span<const uint8_t, kAesKeySize> k
 // missing plain) or the cipher fails.
 int DecryptTexts(std::string_view data, std::string_view key_text, std::string_view iv_text,
                  std::string* plain);
+
+// DecryptTexts in steps, for inputs read piece by piece: the same key and
+// IV from the texts, the same AES-256-CFB128 stream. Not copyable.
+class CfbTextDecryptor {
+ public:
+  CfbTextDecryptor();
+  ~CfbTextDecryptor();
+  CfbTextDecryptor(const CfbTextDecryptor&) = delete;
+  CfbTextDecryptor& operator=(const CfbTextDecryptor&) = delete;
+
+  // Derives key and IV and starts the stream. False under DecryptTexts'
+  // -1 and -102 conditions.
+  bool Init(std::string_view key_text, std::string_view iv_text);
+  // Decrypts length bytes (at most INT_MAX) of in into out (same length;
+  // the two may be the same buffer). False when the cipher fails.
+  bool Update(const uint8_t* in, size_t length, uint8_t* out);
+
+ private:
+  struct Ctx;
+  std::unique_ptr<Ctx> ctx_;
+};
 
 }  // namespace orbo

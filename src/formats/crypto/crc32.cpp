@@ -11,4 +11,9 @@ uint32_t Crc32Buffer(const void* data, size_t length) {
   return static_cast<uint32_t>(crc32_z(0L, static_cast<const Bytef*>(data), length));
 }
 
+uint32_t Crc32Update(uint32_t crc, const void* data, size_t length) {
+  if (length == 0) return crc;
+  return static_cast<uint32_t>(crc32_z(crc, static_cast<const Bytef*>(data), length));
+}
+
 }  // namespace orbo

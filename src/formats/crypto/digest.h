@@ -28,5 +28,8 @@ int Md5FileHex(const std::filesystem::path& path, std::string* hex);
 // ISO-HDLC CRC-32 (as in zlib and IEEE 802.3): 0 for zero bytes; a missing
 // pointer gives 0xFFFFFFFF.
 uint32_t Crc32Buffer(const void* data, size_t length);
+// The CRC-32 of earlier bytes (crc) continued over data: Crc32Buffer of a
+// whole equals Crc32Update over its pieces, starting from 0.
+uint32_t Crc32Update(uint32_t crc, const void* data, size_t length);
 
 }  // namespace orbo

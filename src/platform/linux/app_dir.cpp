@@ -115,6 +115,7 @@ AppDirChoice ChooseAppDir(const fs::path& exe_dir, const fs::path& explicit_dir,
   }
   if (!SeedUserAppDir(share, user, &choice.error)) return choice;
   choice.appDir = user;
+  choice.installed = true;
   return choice;
 }
 

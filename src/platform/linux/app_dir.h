@@ -39,7 +39,10 @@ bool SeedUserAppDir(const std::filesystem::path& shipped, const std::filesystem:
 struct AppDirChoice {
   std::filesystem::path appDir;      // where the tool reads and writes its files
   std::filesystem::path programDir;  // where its programs (orbo-portd, orbo) are
-  std::string error;                 // set when no usable app folder was found
+  // The installed layout: the programs are the package's, under the install
+  // prefix, and nothing there is ever renamed or written.
+  bool installed = false;
+  std::string error;  // set when no usable app folder was found
 };
 
 // explicit_dir (--app-dir) wins and is used as today: programs and files in

@@ -318,6 +318,8 @@ TEST_F(VirComConfigTest, BrowsersChosenAndAdded) {
   EXPECT_EQ(sleeper_->pauses().size(), 0u);
   d.OnApplyBrowser("Chrome");
   EXPECT_EQ(settings_.Get().bro, "Chrome");
+  // Name and path both, so a link opens in the chosen browser.
+  EXPECT_EQ(browsers_.selectedName(), "Chrome");
   EXPECT_EQ(browsers_.selectedPath(), "/usr/bin/chrome");
   EXPECT_EQ(sleeper_->pauses(), std::vector<int64_t>{100});
   EXPECT_EQ(d.model().browsers.selected, 0);
@@ -328,6 +330,7 @@ TEST_F(VirComConfigTest, BrowsersChosenAndAdded) {
   prompts_.ChooseFile(std::nullopt);
   d.OnAddBrowser();
   EXPECT_EQ(settings_.Get().bro, "Firefox");
+  EXPECT_EQ(browsers_.selectedName(), "Firefox");
   d.OnAddBrowser();
   d.OnAddBrowser();
   EXPECT_EQ(d.model().browsers.entries,

@@ -1,6 +1,7 @@
 #include "formats/branding/apply_branding.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 
@@ -56,9 +57,14 @@ class Branding : public ::testing::Test {
     store.Load();
   }
   BrandingEnv Env(const fs::path& exe) {
-    return {exe, {root / "Desktop", root / "applications"}, &prompts};
+    BrandingEnv env;
+    env.exePath = exe;
+    env.launcherFolders = {root / "Desktop", root / "applications"};
+    env.prompts = &prompts;
+    env.nameTaken = [](std::string_view name) { return name == "firefox"; };
+    return env;
   }
-  int Apply() { return ApplyBranding(Env(app / "orbo"), &store); }
+  int Apply() { return ApplyBranding(Env(app / "orbo"), &store, &program); }
   std::map<fs::path, std::string> Snapshot() const {
     std::map<fs::path, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(root.path()))
@@ -78,6 +84,7 @@ class Branding : public ::testing::Test {
   fs::path app = root / "app";
   SettingsStore store{app};
   test::ScriptedPrompts prompts;
+  fs::path program;  // where the program is after Apply
 };
 
 TEST_F(Branding, AppliesEveryEntryAndAgainChangesNothing) {
@@ -110,7 +117,7 @@ TEST_F(Branding, AppliesEveryEntryAndAgainChangesNothing) {
   EXPECT_NE(launcher.find("Name=Acme Link\n"), std::string::npos);
   EXPECT_EQ(root.Read("applications/Acme Link.desktop"),
             "[Desktop Entry]\nExec=/usr/bin/other\nIcon=old\n");
-  EXPECT_EQ(BrandedExecutable(app / "orbo", store.Get()), app / "Acme Link");
+  EXPECT_EQ(program, app / "Acme Link");
 
   const auto before = Snapshot();
   EXPECT_EQ(ApplyBranding(Env(app / "Acme Link"), &store), 0);
@@ -149,7 +156,7 @@ TEST_F(Branding, WithoutAPackageTheDialogDecides) {
 
 TEST_F(Branding, UnsafeNamesAreRefusedAndTheRestStillRuns) {
   for (const char* name :
-       {"../evil", "a/b", "a\\\\b", "two\\nlines", ".hidden", "tab\\there", ""}) {
+       {"../evil", "a/b", "a\\\\b", "two\\nlines", ".hidden", "tab\\there", "", "firefox"}) {
     SCOPED_TRACE(name);
     root.Write("app/VirCert.ce", Package(CompanyInfo(name)));
     ASSERT_EQ(Apply(), 0);
@@ -163,6 +170,69 @@ TEST_F(Branding, UnsafeNamesAreRefusedAndTheRestStillRuns) {
   EXPECT_EQ(fs::directory_iterator(root / "Desktop")->path().filename(), "ORBO.desktop");
   EXPECT_EQ(std::distance(fs::directory_iterator(root.path()), fs::directory_iterator()), 3);
   EXPECT_EQ(SafeBrandName(std::string(300, 'n')), std::string(259, 'n'));
+}
+
+TEST_F(Branding, InstalledLayoutWritesTheUserMenuEntryAndRenamesNothing) {
+  root.Write("app/VirCert.ce", Package());
+  const fs::path exe = root.Write("prefix/lib/orbo/orbo", "program");
+  BrandingEnv env = Env(exe);
+  env.installed = true;
+  env.launcherFolders = {root / "Desktop"};
+  env.menuDir = root / "home/applications";
+  env.menuTemplate = root.Write("prefix/share/applications/orbo.desktop",
+                                "[Desktop Entry]\nType=Application\nName=ORBO\nName[de]=ORBO\n"
+                                "Exec=orbo %U\nIcon=orbo\nActions=new;\n\n"
+                                "[Desktop Action new]\nName=New window\nExec=orbo --new\n");
+  const std::string prefix_before = root.Read("prefix/share/applications/orbo.desktop");
+  ASSERT_EQ(ApplyBranding(env, &store, &program), 0);
+  EXPECT_EQ(program, exe);
+  EXPECT_EQ(root.Read("prefix/lib/orbo/orbo"), "program");
+  EXPECT_FALSE(fs::exists(root / "prefix/lib/orbo/Acme Link"));
+  EXPECT_EQ(root.Read("prefix/share/applications/orbo.desktop"), prefix_before);
+  const std::string entry = root.Read("home/applications/orbo.desktop");
+  EXPECT_EQ(entry,
+            "[Desktop Entry]\nType=Application\nName=Acme Link\nName[de]=Acme Link\n"
+            "Exec=" +
+                exe.string() + " %U\nIcon=" + (app / "logo.png").string() +
+                "\nActions=new;\nTryExec=" + exe.string() +
+                "\n\n[Desktop Action new]\n"
+                "Name=New window\nExec=" +
+                exe.string() + " --new\n");
+
+  // A user's own entry of that name for another program stays; a menu
+  // folder that cannot be made leaves everything else applied.
+  root.Write("home/applications/orbo.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
+  ASSERT_EQ(ApplyBranding(env, &store), 0);
+  EXPECT_EQ(root.Read("home/applications/orbo.desktop"), "[Desktop Entry]\nExec=/usr/bin/other\n");
+  env.menuDir = root.Write("a_file", "x") / "applications";
+  ASSERT_EQ(ApplyBranding(env, &store), 0);
+  EXPECT_EQ(store.Get().name, "Acme Link");
+  EXPECT_EQ(root.Read("prefix/lib/orbo/orbo"), "program");
+}
+
+TEST_F(Branding, OversizedEntriesAndNonFilesAreRefusedAtOnce) {
+  // A device.info over 1 MiB is not parsed; the rest of the package applies.
+  std::string huge = R"([{"oriValue":"OP-S70","cusModel":"AC-7"}])";
+  huge.resize((size_t{1} << 20) + 1, ' ');
+  root.Write("app/VirCert.ce", certpack::BuildPackage("acme.example.net", CertDefaultDomain(), 0,
+                                                      {{"company.info", CompanyInfo("Acme Link")},
+                                                       {"device.info", huge}}));
+  ASSERT_EQ(Apply(), 0);
+  EXPECT_EQ(Display(0), "S70");
+  EXPECT_EQ(store.Get().name, "Acme Link");
+
+  // A FIFO or a folder as the package: refused without waiting on it.
+  for (const char* kind : {"fifo", "folder"}) {
+    SCOPED_TRACE(kind);
+    fs::remove_all(app / "VirCert.ce");
+    if (std::string(kind) == "fifo") {
+      ASSERT_EQ(::mkfifo((app / "VirCert.ce").c_str(), 0600), 0);
+    } else {
+      fs::create_directory(app / "VirCert.ce");
+    }
+    prompts.ChooseFile(app / "VirCert.ce");  // picking it again changes nothing
+    EXPECT_EQ(Apply(), -1);
+  }
 }
 
 TEST_F(Branding, UnusableEntriesSkipOnlyTheirStep) {

@@ -94,6 +94,7 @@ TEST(CertTools, BrandAppliesTheSamplePackageOrEndsTheStart) {
 TEST(CertTools, PageHostEndsItsStartOnBranding) {
   test::TempDir dir;
   dir.Write("app/SoftLang.ini", "[HMI]\noem=1\n");
+  dir.Write("app/orbo", "program");  // what the tool name renames, and the restart starts
   const fs::path app = dir / "app";
   test::ChildOptions options;
   options.setEnv = {"HOME=" + dir.path().string()};
