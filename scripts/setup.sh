@@ -13,6 +13,7 @@ packages=(
   xvfb xauth dbus-x11 socat iproute2 python3
   clang libclang-rt-14-dev
   dpkg-dev file
+  lintian desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do
