@@ -56,8 +56,10 @@ done
 # GNU --help and --version: exit 0, on stdout, without a display.
 version=$(sed -n 's/^Version: //p' "$work/control/control")
 for program in orbo orbo-cli orbo-portd; do
-  out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/lib/orbo/$program" --version 2>/dev/null) &&
-    [[ $out == "$program (ORBO box tool) $version"* ]] || fail "$program --version: $out"
+  if ! out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/lib/orbo/$program" --version 2>/dev/null) ||
+    [[ $out != "$program (ORBO box tool) $version"* ]]; then
+    fail "$program --version: $out"
+  fi
   env -u DISPLAY -u WAYLAND_DISPLAY "$usr/lib/orbo/$program" --help 2>/dev/null | grep -q "usage: $program" ||
     fail "$program --help"
 done
