@@ -12,7 +12,8 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   xvfb xauth dbus-x11 socat iproute2 python3
   clang libclang-rt-14-dev
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file
+  lintian desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -17,7 +17,7 @@ namespace {
 int BrowsersVerb(const Args& in) {
   Args args = in;
   bool json = TakeFlag(&args, "--json");
-  if (!args.empty()) return Fail("usage: orbo-cli browsers [--json]");
+  if (!args.empty()) return UsageError("usage: orbo-cli browsers [--json]");
   SettingsStore settings(AppDir());
   settings.Load();
   DesktopBrowserRegistry registry(XdgDirs::FromEnvironment());
@@ -52,7 +52,7 @@ int BrowsersVerb(const Args& in) {
 }
 
 int OpenVerb(const Args& args) {
-  if (args.size() != 1) return Fail("usage: orbo-cli open URL");
+  if (args.size() != 1) return UsageError("usage: orbo-cli open URL");
   SettingsStore settings(AppDir());
   settings.Load();
   DesktopBrowserRegistry registry(XdgDirs::FromEnvironment());

@@ -73,7 +73,7 @@ int BrandVerb(const Args& given) {
   Args args = given;
   const std::vector<std::string> exe = TakeOption(&args, "--exe");
   std::vector<std::string> files = TakeOption(&args, "--file");
-  if (!args.empty()) return Fail("usage: orbo-cli brand [--file PACKAGE] [--exe PROGRAM]");
+  if (!args.empty()) return UsageError("usage: orbo-cli brand [--file PACKAGE] [--exe PROGRAM]");
   PageOutput out(stdout);
   HostPrompts prompts(&out, {}, std::move(files));
   SettingsStore store(AppDir());

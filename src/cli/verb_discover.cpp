@@ -51,26 +51,26 @@ int Discover(const Args& given) {
   for (const auto& [name, target] : {std::pair{"--reply-window-ms", &options.replyWindowMs},
                                      std::pair{"--connect-limit-ms", &options.connectLimitMs}}) {
     const std::string error = TakeMs(&args, name, target);
-    if (!error.empty()) return Fail("discover: " + error);
+    if (!error.empty()) return UsageError("discover: " + error);
   }
   if (!args.empty()) {
     const std::string& arg = args.front();
     if (arg == "--address" || arg == "--local-address" || arg == "--reply-window-ms" ||
         arg == "--connect-limit-ms") {
-      return Fail("discover: " + arg + " needs a value");
+      return UsageError("discover: " + arg + " needs a value");
     }
-    return Fail("discover: unexpected argument \"" + arg + "\"");
+    return UsageError("discover: unexpected argument \"" + arg + "\"");
   }
-  if (addresses.size() > 1) return Fail("discover: --address given more than once");
+  if (addresses.size() > 1) return UsageError("discover: --address given more than once");
   if (!addresses.empty() && !locals.empty()) {
-    return Fail("discover: --address sweeps that address's network; drop --local-address");
+    return UsageError("discover: --address sweeps that address's network; drop --local-address");
   }
   if (!addresses.empty() && !ParseIpv4(addresses.front())) {
-    return Fail("discover: --address \"" + addresses.front() + "\" is not an IPv4 address");
+    return UsageError("discover: --address \"" + addresses.front() + "\" is not an IPv4 address");
   }
   for (const auto& local : locals) {
     if (!ParseIpv4(local)) {
-      return Fail("discover: --local-address \"" + local + "\" is not an IPv4 address");
+      return UsageError("discover: --local-address \"" + local + "\" is not an IPv4 address");
     }
   }
 

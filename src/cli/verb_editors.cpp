@@ -97,7 +97,7 @@ int EditorsVerb(const Args& in) {
   bool json = TakeFlag(&args, "--json");
   if (args.empty()) return ListEditors(json);
   if (args.size() == 2 && args[0] == "set" && !json) return SetEditor(args[1]);
-  return Fail("usage: orbo-cli editors [--json] | orbo-cli editors set FOLDER");
+  return UsageError("usage: orbo-cli editors [--json] | orbo-cli editors set FOLDER");
 }
 
 }  // namespace

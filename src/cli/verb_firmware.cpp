@@ -14,7 +14,7 @@ namespace {
 constexpr char kUsage[] = "usage: orbo-cli firmware encrypt|decrypt IN OUT";
 
 int FirmwareVerb(const Args& args) {
-  if (args.size() != 3 || (args[0] != "encrypt" && args[0] != "decrypt")) return Fail(kUsage);
+  if (args.size() != 3 || (args[0] != "encrypt" && args[0] != "decrypt")) return UsageError(kUsage);
   const std::string& in = args[1];
   const std::string& out = args[2];
   const int result = CryptImageFile(in, out);

@@ -19,19 +19,19 @@ int Page(const Args& given) {
   options.files = TakeOption(&args, "--file");
   options.virtualPort = !TakeFlag(&args, "--no-port");
   const std::vector<std::string> usbSim = TakeOption(&args, "--usb-sim");
-  if (usbSim.size() > 1) return Fail("page: --usb-sim may be given once");
+  if (usbSim.size() > 1) return UsageError("page: --usb-sim may be given once");
   if (!usbSim.empty()) {
-    if (usbSim.front().empty()) return Fail("page: --usb-sim needs a socket path");
+    if (usbSim.front().empty()) return UsageError("page: --usb-sim needs a socket path");
     options.usbSimSocket = usbSim.front();
   }
   for (const auto& answer : options.answers) {
     if (answer != "yes" && answer != "no" && answer != "ok")
-      return Fail("page: --answer takes yes, no or ok, not \"" + answer + "\"");
+      return UsageError("page: --answer takes yes, no or ok, not \"" + answer + "\"");
   }
   if (!args.empty()) {
     if (args.front() == "--answer" || args.front() == "--file" || args.front() == "--usb-sim")
-      return Fail("page: " + args.front() + " needs a value");
-    return Fail("page: unexpected argument \"" + args.front() + "\"");
+      return UsageError("page: " + args.front() + " needs a value");
+    return UsageError("page: unexpected argument \"" + args.front() + "\"");
   }
   PageOutput out(stdout);
   return RunPageSession(std::cin, &out, options);

@@ -43,10 +43,10 @@ int Decode(const std::string& in, const std::string& out) {
 }
 
 int StringsVerb(const Args& args) {
-  if (args.size() != 3) return Fail(kUsage);
+  if (args.size() != 3) return UsageError(kUsage);
   if (args[0] == "encode") return Encode(args[1], args[2]);
   if (args[0] == "decode") return Decode(args[1], args[2]);
-  return Fail(kUsage);
+  return UsageError(kUsage);
 }
 
 }  // namespace

@@ -36,9 +36,18 @@ int ReadPort(const std::string& text) {
 
 }  // namespace
 
+std::string FindWineProgram(const std::string& debian_wine64) {
+  for (const char* name : {"wine", "wine64"}) {
+    std::string found = FindProgram(name);
+    if (!found.empty()) return found;
+  }
+  return debian_wine64.empty() ? "" : FindProgram(debian_wine64);
+}
+
 std::optional<std::vector<std::string>> BuildHmiDownloadCommand(const std::string& json,
                                                                 const std::string& editor_folder,
-                                                                const HostResolver& resolve) {
+                                                                const HostResolver& resolve,
+                                                                const std::string& debian_wine64) {
   cJSON* root = cJSON_Parse(json.c_str());
   if (!root) return std::nullopt;
   std::string url;
@@ -68,13 +77,21 @@ std::optional<std::vector<std::string>> BuildHmiDownloadCommand(const std::strin
   // Resolved now so the header check looks at the file that would run.
   std::string found = FindProgram(program);
   if (found.empty()) found = program;
-  if (HasWindowsExecutableHeader(found)) return std::vector<std::string>{"wine", found, argument};
-  return std::vector<std::string>{found, argument};
+  if (!HasWindowsExecutableHeader(found)) return std::vector<std::string>{found, argument};
+  std::string wine = FindWineProgram(debian_wine64);
+  if (wine.empty()) {
+    ORBO_LOG_WARN("download tool not started: %s is a Windows program and Wine is needed to run it "
+                  "(install the wine or wine64 package)",
+                  found.c_str());
+    return std::nullopt;
+  }
+  return std::vector<std::string>{wine, found, argument};
 }
 
 int LaunchHmiDownload(const std::string& json, const std::string& editor_folder,
-                      const HostResolver& resolve, const ProgramStarter& start) {
-  auto argv = BuildHmiDownloadCommand(json, editor_folder, resolve);
+                      const HostResolver& resolve, const ProgramStarter& start,
+                      const std::string& debian_wine64) {
+  auto argv = BuildHmiDownloadCommand(json, editor_folder, resolve, debian_wine64);
   if (!argv) return 0;
   return start(*argv) ? 1 : 0;
 }

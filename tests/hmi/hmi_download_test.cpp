@@ -109,6 +109,45 @@ TEST_F(HmiDownloadLaunch, StartsANativeToolAndAWindowsOneThroughWine) {
   EXPECT_EQ(Launch(native, R"({"url":"127.0.0.1;touch x:1"})"), 0);
 }
 
+// Debian's wine64 package puts no "wine" in PATH: wine64 from PATH, else the
+// loader's fixed place; with neither, command 24 answers 0 and says why.
+TEST(HmiDownloadWine, UsesWine64WithoutWineAndRefusesWithoutAny) {
+  test::TempDir dir;
+  auto program = [&](const std::string& rel) {
+    auto p = dir.Write(rel, "#!/bin/sh\n");
+    fs::permissions(p, fs::perms::owner_all);
+    return p.string();
+  };
+  const std::string wine64 = program("bin/wine64");
+  const std::string loader = program("lib/wine/wine64");
+  const std::string none = (dir / "no/wine64").string();
+  dir.Write("win/Download.exe", "MZ\x90");
+  const std::string win = (dir / "win").string() + "/";
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (dir / "bin").c_str(), 1);
+  auto resolve = [](const std::string& h) { return std::optional<std::string>(h); };
+  const std::string json = R"({"url":"10.0.0.9:7"})";
+
+  EXPECT_EQ(FindWineProgram(loader), wine64);
+  auto argv = BuildHmiDownloadCommand(json, win, resolve, loader);
+  EXPECT_EQ(argv, (std::vector<std::string>{wine64, win + "Download.exe", "LoadMode2 10 0 0 9 0 7"}));
+  fs::remove(wine64);
+  EXPECT_EQ(FindWineProgram(loader), loader);
+
+  std::vector<std::vector<std::string>> started;
+  auto start = [&](const std::vector<std::string>& a) {
+    started.push_back(a);
+    return true;
+  };
+  testing::internal::CaptureStderr();
+  const int result = LaunchHmiDownload(json, win, resolve, start, none);
+  const std::string err = testing::internal::GetCapturedStderr();
+  setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(started.empty());
+  EXPECT_NE(err.find("Wine is needed"), std::string::npos) << err;
+}
+
 TEST(EditorService, AnswersFromItsOwnCopyOfTheSettings) {
   test::TempDir dir;
   dir.Write("ed/simulation/ieg/HMIUI.exe", "");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/program_info.h"
 #include "box.h"
 #include "event_log.h"
 #include "profile.h"
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
     std::string v;
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
+      return 0;
+    } else if (a == "--version") {
+      std::fputs(orbo::VersionText("orbo-boxsim").c_str(), stdout);
       return 0;
     } else if (a == "--wrong-digest" || a == "--split-header") {
       overrides.emplace_back(a, "");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/program_info.h"
 #include "cert_writer.h"
 #include "formats/cert/cert_format.h"
 
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
     const bool has_value = i + 1 < args.size();
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::fputs(VersionText("orbo-certpack").c_str(), stdout);
       return 0;
     } else if (a == "--domain" && has_value) {
       domain = args[++i];

@@ -12,6 +12,7 @@
 #include "app/window/window_options.h"
 #include "base/file_util.h"
 #include "base/logger.h"
+#include "base/program_info.h"
 #include "formats/branding/apply_branding.h"
 #include "platform/gtk/gtk_prompts.h"
 #include "platform/gtk/gtk_ui_thread.h"
@@ -45,6 +46,11 @@ orbo::BrandingStep ApplyBrandingAtStart(const orbo::WindowOptions& options,
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // --help and --version need no display.
+  const std::string help = std::string(orbo::WindowUsage()) +
+                           "\nThe ORBO box tool's desktop window; the manual page orbo(1) describes "
+                           "the options.\n";
+  if (auto answered = orbo::AnswerHelpOrVersion("orbo", args, help.c_str())) return *answered;
   std::string error;
   std::optional<orbo::WindowOptions> options = orbo::ParseWindowOptions(args, &error);
   if (!options) {

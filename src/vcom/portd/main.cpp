@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "base/logger.h"
+#include "base/program_info.h"
 #include "base/unique_fd.h"
 #include "vcom/line_channel.h"
 #include "vcom/port_paths.h"
@@ -209,8 +210,10 @@ int Delete(const std::string& name) {
   return Ask(request).find("\"ok\":1") != std::string::npos ? 0 : 1;
 }
 
+constexpr const char* kUsage = "usage: orbo-portd install|enable|disable|uninstall|delete NAME|run\n";
+
 int Usage() {
-  std::fprintf(stderr, "usage: orbo-portd install|enable|disable|uninstall|delete NAME|run\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -218,6 +221,10 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  const std::string help = std::string(kUsage) +
+                           "\nThe ORBO box tool's port service; the manual page orbo-portd(1) "
+                           "describes the verbs.\n";
+  if (auto answered = orbo::AnswerHelpOrVersion("orbo-portd", args, help.c_str())) return *answered;
   if (args.empty()) return Usage();
   const std::string verb = args[0];
   if (verb == "run") {

@@ -140,15 +140,16 @@ TEST_F(PageHostTest, MalformedLinesAreReportedAndSkipped) {
   EXPECT_EQ(run.err.find("line 5 "), std::string::npos);
 }
 
+// Bad usage: exit status 2, nothing run.
 TEST_F(PageHostTest, BadArgumentsAreRefused) {
   HostRun run = Page("", {"--answer", "maybe"});
-  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.exit_code, 2);
   EXPECT_NE(run.err.find("--answer"), std::string::npos);
   EXPECT_TRUE(run.out.empty());
   run = Page("", {"extra"});
-  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.exit_code, 2);
   run = Page("", {"--usb-sim"});
-  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.exit_code, 2);
   EXPECT_NE(run.err.find("--usb-sim"), std::string::npos);
 }
 
