@@ -1,6 +1,7 @@
 # A sample reseller package, built from resources/samples/ with orbo-certpack
 # into build/samples/VirCert.ce. It does not ship: copy it beside the tool
-# and set oem=1 to try branding (README).
+# and set oem=1 to try branding (README). Its monitoring address is on the
+# loopback network, so trying it never reaches an outside host.
 
 set(ORBO_SAMPLE_CERT ${CMAKE_BINARY_DIR}/samples/VirCert.ce)
 set(sample_dir ${CMAKE_CURRENT_SOURCE_DIR}/samples)

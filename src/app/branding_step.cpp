@@ -20,10 +20,11 @@ BrandingEnv MakeBrandingEnv(const std::filesystem::path& exePath, bool installed
   const std::vector<std::filesystem::path> folders = UserLauncherFolders();
   if (installed) {
     // PREFIX/lib/orbo/orbo: the package's menu entry is
-    // PREFIX/share/applications/orbo.desktop.
+    // PREFIX/share/applications/ORBO_MENU_ENTRY; the user's entry of the
+    // same name hides it.
     const std::filesystem::path prefix = exePath.parent_path().parent_path().parent_path();
-    env.menuTemplate =
-        prefix / "share" / "applications" / (exePath.filename().string() + ".desktop");
+    env.menuEntryName = ORBO_MENU_ENTRY;
+    env.menuTemplate = prefix / "share" / "applications" / env.menuEntryName;
     if (folders.size() == 2) {
       env.launcherFolders = {folders[0]};
       env.menuDir = folders[1];

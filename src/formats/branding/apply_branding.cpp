@@ -113,8 +113,8 @@ void WritePageSettings(const CertFile& cert, const std::filesystem::path& app_di
 // there and says why.
 void WriteUserMenuEntry(const BrandingEnv& env, const std::string& tool_name,
                         const std::optional<std::filesystem::path>& icon) {
-  if (env.menuDir.empty()) return;
-  const std::filesystem::path entry = env.menuDir / (env.exePath.filename().string() + ".desktop");
+  if (env.menuDir.empty() || env.menuEntryName.empty()) return;
+  const std::filesystem::path entry = env.menuDir / env.menuEntryName;
   std::string earlier;
   std::error_code ec;
   if (std::filesystem::exists(std::filesystem::symlink_status(entry, ec))) {

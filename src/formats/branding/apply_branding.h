@@ -31,10 +31,11 @@ struct BrandingEnv {
   Prompts* prompts = nullptr;
   // The installed layout: nothing under the install prefix is renamed or
   // written; the tool name and icon reach the menu through the per-user
-  // entry menuDir/<exe name>.desktop, which overrides the package's own
-  // entry (menuTemplate, read when present) for this user.
+  // entry menuDir/menuEntryName, which overrides the package's own entry
+  // of that name (menuTemplate, read when present) for this user.
   bool installed = false;
   std::filesystem::path menuDir;
+  std::string menuEntryName;
   std::filesystem::path menuTemplate;
   // Names of other applications, refused as tool names (empty: none).
   NameTaken nameTaken;

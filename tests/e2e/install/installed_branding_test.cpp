@@ -107,7 +107,7 @@ TEST(InstalledBranding, BrandsPerUserShowsTheCompanyAndLeavesThePrefixAlone) {
 
   // The menu entry over the package's own, valid and naming the installed
   // program; the tool name in the user's settings, the company nowhere on disk.
-  const fs::path entry = home / ".local/share/applications/orbo.desktop";
+  const fs::path entry = home / ".local/share/applications" / ORBO_MENU_ENTRY;
   const test::ProcessResult check = test::RunProcess({"desktop-file-validate", entry.string()});
   EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   // Hints (the package's own categories) are no faults.

@@ -179,6 +179,7 @@ TEST_F(Branding, InstalledLayoutWritesTheUserMenuEntryAndRenamesNothing) {
   env.installed = true;
   env.launcherFolders = {root / "Desktop"};
   env.menuDir = root / "home/applications";
+  env.menuEntryName = "orbo.desktop";
   env.menuTemplate = root.Write("prefix/share/applications/orbo.desktop",
                                 "[Desktop Entry]\nType=Application\nName=ORBO\nName[de]=ORBO\n"
                                 "Exec=orbo %U\nIcon=orbo\nActions=new;\n\n"
