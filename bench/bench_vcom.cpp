@@ -1,4 +1,4 @@
-// bench-libs: orbo_vcom
+// bench-libs: orbo_vcom orbo_echo_server
 // The port's data paths against socat on loopback, with figures printed:
 //   relay throughput vs "socat TCP-LISTEN:...,reuseaddr TCP:..."
 //   pty->TCP and TCP->pty throughput vs "socat PTY,link=...,raw,echo=0 TCP:..."
@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "base/unique_fd.h"
+#include "support/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/relay.h"
@@ -44,6 +45,7 @@ extern char** environ;
 namespace {
 
 using orbo::UniqueFd;
+using orbo::test::EchoServer;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -296,43 +298,6 @@ double MedianRoundTripUs(int out, int in, int rounds = 2000) {
   return us[rounds / 2];
 }
 
-// An echo server, a thread per connection; a connection's descriptor and
-// thread end with it, so they do not count against the relay's figures.
-struct Echo {
-  int port = 0;
-  UniqueFd listener = Listen(&port);
-  std::mutex mutex;  // guards live
-  std::condition_variable ended;
-  std::vector<int> live;
-  std::thread thread{[this] {
-    for (;;) {
-      int c = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) return;
-      int one = 1;
-      ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      std::lock_guard<std::mutex> lock(mutex);
-      live.push_back(c);
-      std::thread([this, c] {
-        char buf[65536];
-        for (ssize_t n; (n = ::read(c, buf, sizeof buf)) > 0;) {
-          if (::write(c, buf, static_cast<size_t>(n)) != n) break;
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        live.erase(std::find(live.begin(), live.end(), c));
-        ::close(c);
-        ended.notify_all();
-      }).detach();
-    }
-  }};
-  ~Echo() {
-    ::shutdown(listener.get(), SHUT_RDWR);
-    thread.join();
-    std::unique_lock<std::mutex> lock(mutex);
-    for (int c : live) ::shutdown(c, SHUT_RDWR);
-    ended.wait(lock, [this] { return live.empty(); });
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -389,19 +354,19 @@ int main(int argc, char** argv) {
 
   // One-byte round trip: direct, through our port, through socat's.
   if (want("rtt")) {
-    Echo echo;
-    UniqueFd direct = Connect(echo.port);
+    EchoServer echo;
+    UniqueFd direct = Connect(echo.port());
     int one = 1;
     ::setsockopt(direct.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     const double base = MedianRoundTripUs(direct.get(), direct.get());
     direct.Reset();
-    UniqueFd port = OpenRaw(service.Create("COM20", echo.port));
+    UniqueFd port = OpenRaw(service.Create("COM20", echo.port()));
     MedianRoundTripUs(port.get(), port.get(), 50);  // the link comes up
     const double viaPort = MedianRoundTripUs(port.get(), port.get());
     port.Reset();
     const fs::path link = service.dir / "socat-rtt";
     Child socat({"socat", "PTY,link=" + link.string() + ",raw,echo=0",
-                 "TCP:127.0.0.1:" + std::to_string(echo.port)});
+                 "TCP:127.0.0.1:" + std::to_string(echo.port())});
     WaitFor(link);
     UniqueFd sp = OpenRaw(link);
     const double viaSocat = MedianRoundTripUs(sp.get(), sp.get());
@@ -413,8 +378,8 @@ int main(int argc, char** argv) {
 
   // 1000 open/close cycles of a port, each moving one byte both ways.
   if (want("cycles")) {
-    Echo echo;
-    const fs::path link = service.Create("COM30", echo.port);
+    EchoServer echo;
+    const fs::path link = service.Create("COM30", echo.port());
     const pid_t pid = service.child->pid;
     const fs::path proc = "/proc/" + std::to_string(pid);
     for (int i = 0; i < 100; ++i) {
@@ -432,10 +397,10 @@ int main(int argc, char** argv) {
              rss);
   }
   if (want("cycles")) {
-    Echo echo;
+    EchoServer echo;
     orbo::vcom::Relay relay;
     const int local = FreePort();
-    relay.Start({local, echo.port, "127.0.0.1"});
+    relay.Start({local, echo.port(), "127.0.0.1"});
     const pid_t self = ::getpid();
     const fs::path proc = "/proc/self";
     auto cycle = [&] {
@@ -446,9 +411,7 @@ int main(int argc, char** argv) {
     // Measured when the last bridge and its echo connection have ended.
     auto settle = [&] {
       for (int i = 0; i < 5000; ++i) {
-        std::unique_lock<std::mutex> lock(echo.mutex);
-        if (relay.bridgeCount() == 0 && echo.live.empty()) return;
-        lock.unlock();
+        if (relay.bridgeCount() == 0 && echo.live() == 0) return;
         ::poll(nullptr, 0, 1);
       }
     };

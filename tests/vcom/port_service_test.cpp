@@ -13,8 +13,8 @@
 #include <random>
 
 #include "support/child_process.h"
+#include "support/echo_server.h"
 #include "support/temp_dir.h"
-#include "vcom/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/sec_client.h"

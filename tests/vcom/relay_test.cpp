@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vcom/echo_server.h"
+#include "support/echo_server.h"
 #include "vcom/relay.h"
 
 namespace orbo::test {

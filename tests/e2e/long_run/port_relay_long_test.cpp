@@ -22,8 +22,8 @@
 
 #include "e2e/long_run/process_counts.h"
 #include "support/child_process.h"
+#include "support/echo_server.h"
 #include "support/temp_dir.h"
-#include "vcom/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/relay.h"
