@@ -1,12 +1,16 @@
 // bench-libs: orbo_vcom orbo_echo_server
-// The port's data paths against socat on loopback, with figures printed:
-//   relay throughput vs "socat TCP-LISTEN:...,reuseaddr TCP:..."
-//   pty->TCP and TCP->pty throughput vs "socat PTY,link=...,raw,echo=0 TCP:..."
-//     (every byte checked)
-//   one-byte round trip through the port, added to a direct TCP round trip
-//   1000 open/close cycles of the port and 1000 connect/close cycles
-//     through the relay: descriptors, threads and memory before and after
-// Usage: bench_vcom [MiB per run, default 1024] [relay|pty|rtt|cycles ...]
+// The port's data paths on loopback, each beside a program neither of us
+// wrote, with figures printed (the load average is printed with them):
+//   relay: socat -> relay -> socat, against socat -> socat directly (and
+//     socat's own relay in the middle), every byte checked
+//   pty: pty->TCP and TCP->pty, against "socat PTY,link=...,raw,echo=0
+//     TCP:...", and with "orbo-cli vcom monitor" attached
+//   rfc2217: pty->ser2net->pty and back, RFC 2217 against RAW (ser2net's
+//     telnet(rfc2217) and tcp accepters in front of socat pty pairs)
+//   rtt: one-byte round trip through the port, added to a direct TCP one
+//   cycles: 1000 open/close cycles of the port and 1000 connect/close
+//     cycles through the relay: descriptors, threads and memory
+// Usage: bench_vcom [MiB per run, default 1024] [relay|pty|rfc2217|rtt|cycles ...]
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -32,6 +36,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <cjson/cJSON.h>
 
 #include "base/unique_fd.h"
 #include "support/echo_server.h"
@@ -152,16 +158,37 @@ bool Consume(int fd, uint64_t total) {
   return true;
 }
 
+// Where a child's standard input and output go (-1: /dev/null), and a
+// descriptor it gets as 3.
+struct ChildIo {
+  int in = -1;
+  int out = -1;
+  int ready = -1;
+  const char* errFile = nullptr;  // standard error appended there (else inherited)
+};
+
 struct Child {
   pid_t pid = -1;
-  explicit Child(std::vector<std::string> args, int readyFd = -1) {
+  explicit Child(std::vector<std::string> args, ChildIo io = {}) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    if (readyFd >= 0) posix_spawn_file_actions_adddup2(&fa, readyFd, 3);
+    if (io.in >= 0) {
+      posix_spawn_file_actions_adddup2(&fa, io.in, 0);
+    } else {
+      posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    }
+    if (io.out >= 0) {
+      posix_spawn_file_actions_adddup2(&fa, io.out, 1);
+    } else {
+      posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    }
+    if (io.errFile != nullptr) {
+      posix_spawn_file_actions_addopen(&fa, 2, io.errFile, O_WRONLY | O_CREAT | O_APPEND, 0600);
+    }
+    if (io.ready >= 0) posix_spawn_file_actions_adddup2(&fa, io.ready, 3);
     if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&fa);
   }
@@ -172,6 +199,32 @@ struct Child {
     }
   }
 };
+
+// True once something listens on 127.0.0.1:port (read from /proc, so the
+// check takes no connection away from a program that accepts only one).
+bool WaitListening(int port, int waitMs = 5000) {
+  char needle[32];
+  std::snprintf(needle, sizeof needle, "0100007F:%04X", port);
+  const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+  while (Clock::now() < end) {
+    std::ifstream tcp("/proc/net/tcp");
+    std::string line;
+    while (std::getline(tcp, line)) {
+      if (line.find(needle) != std::string::npos && line.find(" 0A ") != std::string::npos) {
+        return true;
+      }
+    }
+    ::poll(nullptr, 0, 5);
+  }
+  return false;
+}
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
 
 // Sends total bytes into `in` and times their arrival, checked, at `out`.
 double Throughput(int in, int out, uint64_t total, bool* exact) {
@@ -187,23 +240,48 @@ double Throughput(int in, int out, uint64_t total, bool* exact) {
   return static_cast<double>(total) / (1 << 20) / s;
 }
 
-// A relay (ours in-process, or socat) between a client and a sink.
-double RelayRun(bool socat, uint64_t total, bool* exact) {
-  int sinkPort = 0;
-  UniqueFd sink = Listen(&sinkPort);
-  const int local = FreePort();
+// socat -> [middle] -> socat, fed and drained through pipes by this
+// process: middle 0 none (direct), 1 our relay, 2 socat's relay.
+double SocatEnds(int middle, uint64_t total, bool* exact) {
+  const int sinkPort = FreePort();
+  int outPipe[2], inPipe[2];
+  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0) return 0;
+  for (int fd : {outPipe[0], inPipe[1]}) ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+  Child sink({"socat", "-u", "TCP-LISTEN:" + std::to_string(sinkPort) + ",bind=127.0.0.1,reuseaddr",
+              "STDOUT"},
+             {.out = outPipe[1]});
+  ::close(outPipe[1]);
+  WaitListening(sinkPort);
+  int target = sinkPort;
   orbo::vcom::Relay relay;
-  std::unique_ptr<Child> child;
-  if (socat) {
-    child = std::make_unique<Child>(std::vector<std::string>{
-        "socat", "TCP-LISTEN:" + std::to_string(local) + ",bind=127.0.0.1,reuseaddr",
+  std::unique_ptr<Child> socatRelay;
+  if (middle == 1) {
+    target = FreePort();
+    relay.Start({target, sinkPort, "127.0.0.1"});
+  } else if (middle == 2) {
+    target = FreePort();
+    socatRelay = std::make_unique<Child>(std::vector<std::string>{
+        "socat", "TCP-LISTEN:" + std::to_string(target) + ",bind=127.0.0.1,reuseaddr",
         "TCP:127.0.0.1:" + std::to_string(sinkPort)});
-  } else {
-    relay.Start({local, sinkPort, "127.0.0.1"});
+    WaitListening(target);
   }
-  UniqueFd client = Connect(local);
-  UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
-  return Throughput(client.get(), far.get(), total, exact);
+  Child source({"socat", "-u", "STDIN", "TCP:127.0.0.1:" + std::to_string(target)},
+               {.in = inPipe[0]});
+  ::close(inPipe[0]);
+  const auto start = Clock::now();
+  std::thread writer([&] {
+    Produce(inPipe[1], total);
+    ::close(inPipe[1]);
+  });
+  *exact = Consume(outPipe[0], total);
+  const double s = Seconds(start);
+  writer.join();
+  ::close(outPipe[0]);
+  if (!*exact) {
+    std::printf("bytes lost or changed; stopping\n");
+    std::_Exit(1);
+  }
+  return static_cast<double>(total) / (1 << 20) / s;
 }
 
 UniqueFd OpenRaw(const fs::path& link) {
@@ -259,7 +337,7 @@ struct Service {
             (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app/orbo-portd")
                 .string(),
             "run", "--ready-fd", "3"},
-        ready[1]);
+        ChildIo{.ready = ready[1], .errFile = (dir / "portd.log").c_str()});
     ::close(ready[1]);
     char b;
     [[maybe_unused]] ssize_t n = ::read(ready[0], &b, 1);
@@ -271,18 +349,72 @@ struct Service {
     fs::remove_all(dir);
   }
   // A port for name towards 127.0.0.1:port; its link.
-  fs::path Create(const std::string& name, int port) {
+  fs::path Create(const std::string& name, int port, const std::string& protocol = "RAW") {
     client->sec_ConnectService(".");
     int32_t id = -1;
     client->sec_CreateConnection(1, &id);
     for (const auto& [key, value] : orbo::vcom::ConnectionParameters(
-             name, "127.0.0.1", std::to_string(port), "115200,N,8,1")) {
+             name, "127.0.0.1", std::to_string(port), "115200,N,8,1", protocol)) {
       client->sec_SetParam(id, key, value);
     }
     client->sec_AddConnectionService(id);
     client->sec_DisconnectService();
     return orbo::vcom::PortsDir() / name;
   }
+  // The status member of port name (0 when absent).
+  double StatusNumber(const std::string& name, const char* member) {
+    std::string text;
+    client->sec_ConnectService(".");
+    const bool got = client->Status(&text);
+    client->sec_DisconnectService();
+    double value = 0;
+    cJSON* list = got ? cJSON_Parse(text.c_str()) : nullptr;
+    const cJSON* c = nullptr;
+    cJSON_ArrayForEach(c, list) {
+      const cJSON* port = cJSON_GetObjectItemCaseSensitive(c, "port.name");
+      const cJSON* v = cJSON_GetObjectItemCaseSensitive(c, member);
+      if (cJSON_IsString(port) && port->valuestring == name && cJSON_IsNumber(v))
+        value = v->valuedouble;
+    }
+    cJSON_Delete(list);
+    return value;
+  }
+};
+
+// ser2net in front of two socat pty pairs: a telnet(rfc2217) accepter and
+// a plain tcp one, each serving one device; the bench reads and writes the
+// pairs' far ends.
+struct Ser2net {
+  fs::path dir;
+  int telnetPort = FreePort();
+  int rawPort = FreePort();
+  std::unique_ptr<Child> pairs[2];
+  std::unique_ptr<Child> daemon;
+  explicit Ser2net(const fs::path& folder) : dir(folder) {
+    for (int i = 0; i < 2; ++i) {
+      const std::string n = std::to_string(i);
+      pairs[i] = std::make_unique<Child>(std::vector<std::string>{
+          "socat", "PTY,raw,echo=0,link=" + (dir / ("dev" + n + "a")).string(),
+          "PTY,raw,echo=0,link=" + (dir / ("dev" + n + "b")).string()});
+      WaitFor(dir / ("dev" + n + "b"));
+    }
+    std::vector<std::string> args = {"ser2net", "-n", "-u"};
+    const std::string accepters[2] = {"telnet(rfc2217),tcp,127.0.0.1," + std::to_string(telnetPort),
+                                      "tcp,127.0.0.1," + std::to_string(rawPort)};
+    for (int i = 0; i < 2; ++i) {
+      for (const std::string& line :
+           {"connection: &c" + std::to_string(i), "  accepter: " + accepters[i],
+            "  connector: serialdev," + (dir / ("dev" + std::to_string(i) + "a")).string() +
+                ",115200n81,local"}) {
+        args.push_back("-Y");
+        args.push_back(line);
+      }
+    }
+    daemon = std::make_unique<Child>(args);
+    ok = WaitListening(telnetPort) && WaitListening(rawPort);
+  }
+  bool ok = false;
+  fs::path far(int i) const { return dir / ("dev" + std::to_string(i) + "b"); }
 };
 
 // Median one-byte round trip (microseconds) through write/read pairs.
@@ -305,51 +437,127 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   const uint64_t total = mib << 20;
-  bool exactA = false, exactB = false;
   const std::vector<std::string> parts(argv + std::min(argc, 2), argv + argc);
   auto want = [&](const char* part) {
     return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
   };
+  std::printf("load average at start: %s\n", LoadAverage().c_str());
 
-  // Relay throughput; each side twice, the better run counts.
-  double ours = 0, theirs = 0;
-  for (int i = 0; i < 2 && want("relay"); ++i) {
-    ours = std::max(ours, RelayRun(false, total, &exactA));
-    theirs = std::max(theirs, RelayRun(true, total, &exactB));
+  // socat at both ends. Five rounds, each running the three middles one
+  // after the other; the ratios are taken within a round (the machine's
+  // load drifts between rounds) and their median is reported.
+  if (want("relay")) {
+    const uint64_t big = std::max<uint64_t>(total, 2048ull << 20);
+    double best[3] = {0, 0, 0};
+    bool exact[3] = {true, true, true};
+    std::vector<double> ours, theirs;
+    for (int round = 0; round < 5; ++round) {
+      double rate[3];
+      for (int middle = 0; middle < 3; ++middle) {
+        bool ok = false;
+        rate[middle] = SocatEnds(middle, big, &ok);
+        exact[middle] = exact[middle] && ok;
+        best[middle] = std::max(best[middle], rate[middle]);
+      }
+      ours.push_back(rate[1] / rate[0]);
+      theirs.push_back(rate[2] / rate[0]);
+    }
+    auto median = [](std::vector<double> v) {
+      std::sort(v.begin(), v.end());
+      return v[v.size() / 2];
+    };
+    std::printf(
+        "socat -> socat %llu MiB: direct %.0f MiB/s (exact %s), through our relay %.0f MiB/s "
+        "(exact %s): %.2fx, through socat's relay %.0f MiB/s: %.2fx (best rates, median ratio "
+        "of 5 rounds)\n",
+        static_cast<unsigned long long>(big >> 20), best[0], exact[0] ? "yes" : "NO", best[1],
+        exact[1] ? "yes" : "NO", median(ours), best[2], median(theirs));
   }
-  if (want("relay"))
-    std::printf("relay %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
-                static_cast<unsigned long long>(mib), ours, exactA ? "yes" : "NO", theirs,
-                exactB ? "yes" : "NO", ours / theirs);
 
   Service service;
-  // Port <-> TCP throughput, each way, ours and socat's PTY bridge.
+  const fs::path cli =
+      fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app/orbo-cli";
+  // Port <-> TCP throughput, each way: ours, socat's PTY bridge, and ours
+  // while "orbo-cli vcom monitor --json" follows the port.
   for (int way = 0; way < 2 && want("pty"); ++way) {
     const char* name = way == 0 ? "pty->TCP" : "TCP->pty";
-    double rate[2] = {0, 0};
-    bool exact[2] = {false, false};
-    for (int tool = 0; tool < 2; ++tool) {
-      int sinkPort = 0;
-      UniqueFd sink = Listen(&sinkPort);
-      fs::path link;
-      std::unique_ptr<Child> socat;
-      if (tool == 0) {
-        link = service.Create("COM" + std::to_string(10 + way), sinkPort);
-      } else {
-        link = service.dir / ("socat" + std::to_string(way));
-        socat = std::make_unique<Child>(
-            std::vector<std::string>{"socat", "PTY,link=" + link.string() + ",raw,echo=0",
-                                     "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+    double rate[3] = {0, 0, 0};
+    bool exact[3] = {false, false, false};
+    for (int round = 0; round < 2; ++round) {
+      for (int tool = 0; tool < 3; ++tool) {
+        int sinkPort = 0;
+        UniqueFd sink = Listen(&sinkPort);
+        fs::path link;
+        std::unique_ptr<Child> helper;
+        const std::string port = "COM" + std::to_string(10 + 6 * way + 3 * round + tool);
+        if (tool != 1) {
+          link = service.Create(port, sinkPort);
+        } else {
+          link = service.dir / ("socat" + std::to_string(way) + std::to_string(round));
+          helper = std::make_unique<Child>(
+              std::vector<std::string>{"socat", "PTY,link=" + link.string() + ",raw,echo=0",
+                                       "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+        }
+        UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        WaitFor(link);
+        if (tool == 2) {
+          helper = std::make_unique<Child>(
+              std::vector<std::string>{cli.string(), "vcom", "monitor", port, "--json"});
+          for (int i = 0; i < 500 && service.StatusNumber(port, "monitors") < 1; ++i) {
+            ::poll(nullptr, 0, 10);
+          }
+        }
+        UniqueFd pty = OpenRaw(link);
+        const double r = way == 0 ? Throughput(pty.get(), far.get(), total, &exact[tool])
+                                  : Throughput(far.get(), pty.get(), total, &exact[tool]);
+        rate[tool] = std::max(rate[tool], r);
       }
-      UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      WaitFor(link);
-      UniqueFd pty = OpenRaw(link);
-      rate[tool] = way == 0 ? Throughput(pty.get(), far.get(), total, &exact[tool])
-                            : Throughput(far.get(), pty.get(), total, &exact[tool]);
     }
-    std::printf("%s %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
-                name, static_cast<unsigned long long>(mib), rate[0], exact[0] ? "yes" : "NO",
-                rate[1], exact[1] ? "yes" : "NO", rate[0] / rate[1]);
+    std::printf(
+        "%s %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx; "
+        "ours with a monitor attached %.0f MiB/s (exact %s): %.2fx of ours\n",
+        name, static_cast<unsigned long long>(mib), rate[0], exact[0] ? "yes" : "NO", rate[1],
+        exact[1] ? "yes" : "NO", rate[0] / rate[1], rate[2], exact[2] ? "yes" : "NO",
+        rate[2] / rate[0]);
+  }
+
+  // Port -> ser2net -> device and back: RFC 2217 against RAW.
+  if (want("rfc2217")) {
+    Ser2net far(service.dir);
+    const uint64_t size = std::min<uint64_t>(total, 512ull << 20);
+    if (!far.ok) {
+      std::printf("rfc2217: ser2net did not start (is it installed?); skipped\n");
+    } else {
+      fs::path links[2] = {service.Create("COM40", far.telnetPort, "RFC2217"),
+                           service.Create("COM41", far.rawPort, "RAW")};
+      double rate[2][2] = {{0, 0}, {0, 0}};
+      bool exact = true;
+      for (int kind = 0; kind < 2; ++kind) {
+        UniqueFd port = OpenRaw(links[kind]);
+        UniqueFd dev = OpenRaw(far.far(kind));
+        // One byte each way first: the link (and for RFC 2217 its
+        // negotiation) is up before the clock runs.
+        char b = 'x';
+        if (::write(port.get(), &b, 1) != 1 || ::read(dev.get(), &b, 1) != 1 ||
+            ::write(dev.get(), &b, 1) != 1 || ::read(port.get(), &b, 1) != 1) {
+          std::printf("rfc2217: no way through ser2net; skipped\n");
+          exact = false;
+          break;
+        }
+        for (int round = 0; round < 2; ++round) {
+          bool ok = false;
+          rate[kind][0] = std::max(rate[kind][0], Throughput(port.get(), dev.get(), size, &ok));
+          exact = exact && ok;
+          rate[kind][1] = std::max(rate[kind][1], Throughput(dev.get(), port.get(), size, &ok));
+          exact = exact && ok;
+        }
+      }
+      std::printf(
+          "through ser2net %llu MiB (exact %s): port->device RFC 2217 %.0f MiB/s, RAW %.0f MiB/s: "
+          "%.2fx; device->port RFC 2217 %.0f MiB/s, RAW %.0f MiB/s: %.2fx\n",
+          static_cast<unsigned long long>(size >> 20), exact ? "yes" : "NO", rate[0][0], rate[1][0],
+          rate[0][0] / rate[1][0], rate[0][1], rate[1][1], rate[0][1] / rate[1][1]);
+    }
   }
 
   // One-byte round trip: direct, through our port, through socat's.
@@ -425,5 +633,6 @@ int main(int argc, char** argv) {
     PrintUse(ok ? "1000 relay connect/close cycles (this process)" : "relay cycles FAILED", self,
              fds, threads, rss);
   }
+  std::printf("load average at end: %s\n", LoadAverage().c_str());
   return 0;
 }

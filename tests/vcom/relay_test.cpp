@@ -44,9 +44,15 @@ bool Readable(int fd, int timeoutMs) {
   return ::poll(&p, 1, timeoutMs) == 1;
 }
 
-TEST(Relay, OneClientAtATimeThroughToTheRemote) {
+// Both ways of moving the bytes: splice through a pipe, and the buffer
+// used where splice is refused.
+class RelayPaths : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(Relay, RelayPaths, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Splice" : "Buffer"; });
+
+TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EchoServer echo;
-  Relay relay;
+  Relay relay(GetParam());
   const int local = FreeLoopbackPort();
   ASSERT_TRUE(relay.Start({local, echo.port(), "127.0.0.1"}));
   ASSERT_TRUE(relay.listening());

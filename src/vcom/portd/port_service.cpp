@@ -168,6 +168,11 @@ cJSON* PortService::StatusOf(int32_t id, const Connection& c) const {
   cJSON_AddNumberToObject(o, "fromNetwork", b ? static_cast<double>(b->fromNetwork()) : 0);
   cJSON_AddNumberToObject(o, "dropped", b ? static_cast<double>(b->droppedBytes()) : 0);
   cJSON_AddNumberToObject(o, "reconnects", b ? static_cast<double>(b->reconnects()) : 0);
+  int monitors = 0;
+  for (const Monitor& m : monitors_) {
+    monitors += m.fd.valid() && m.id == id && m.generation == c.generation ? 1 : 0;
+  }
+  cJSON_AddNumberToObject(o, "monitors", monitors);
   if (b && b->config().rfc2217) {
     // The far line: what the server made of COM-PORT-OPTION and the
     // settings it reported back; the port's own settings now.
