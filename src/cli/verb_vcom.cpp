@@ -220,7 +220,6 @@ int Monitor(Args args) {
   std::string error;
   UniqueFd fd = client.StartMonitor(args[0], &error);
   if (!fd.valid()) return Fail(error);
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   LineReader reader(fd.get());
   for (bool open = true; open;) {
     pollfd p{fd.get(), POLLIN, 0};
@@ -229,12 +228,15 @@ int Monitor(Args args) {
     std::string line;
     while (reader.NextLine(&line)) {
       if (json) {
-        std::printf("%s\n", line.c_str());
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
         continue;
       }
       JsonPtr chunk(cJSON_Parse(line.c_str()), cJSON_Delete);
       if (cJSON_IsObject(chunk.get())) PrintChunk(chunk.get());
     }
+    // What arrived together is written together; nothing waits for more.
+    std::fflush(stdout);
   }
   std::fprintf(stderr, "orbo-cli: %s is no longer in service\n", args[0].c_str());
   return 0;

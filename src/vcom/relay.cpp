@@ -108,14 +108,14 @@ struct Flow {
 
 }  // namespace
 
-bool Relay::Start(const RelayEndpoint& endpoint) {
+Relay::StartResult Relay::Start(const RelayEndpoint& endpoint) {
   StopRelay();
   RelayEndpoint e = endpoint;
   if (e.remoteHost.size() > 39) e.remoteHost.resize(39);
   if (e.listenPort < 1 || e.listenPort > 65535 || e.remotePort < 1 || e.remotePort > 65535) {
     ORBO_LOG_WARN("relay not started: local port %d or remote port %d out of range", e.listenPort,
                   e.remotePort);
-    return true;
+    return StartResult::kBadPort;
   }
   UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   int one = 1;
@@ -129,18 +129,18 @@ bool Relay::Start(const RelayEndpoint& endpoint) {
       ::listen(listener.get(), 5) != 0) {
     ORBO_LOG_WARN("relay not started: cannot listen on 127.0.0.1:%d: %s", e.listenPort,
                   std::strerror(errno));
-    return true;
+    return StartResult::kCannotListen;
   }
   wake_.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (!wake_.valid()) return false;
+  if (!wake_.valid()) return StartResult::kNoThread;
   listening_ = true;
   try {
     thread_ = std::thread(&Relay::RunRelay, this, std::move(listener), std::move(e));
   } catch (const std::system_error&) {
     listening_ = false;
-    return false;
+    return StartResult::kNoThread;
   }
-  return true;
+  return StartResult::kListening;
 }
 
 void Relay::StopRelay() {

@@ -34,11 +34,15 @@ class Relay {
   Relay(const Relay&) = delete;
   Relay& operator=(const Relay&) = delete;
 
-  // Stops a running relay, then starts one for a copy of endpoint. A port
-  // outside 1 to 65535, or a local port that cannot be bound, ends the relay
-  // at once (with a diagnostic). False only when the relay thread could not
-  // be started.
-  bool Start(const RelayEndpoint& endpoint);
+  enum class StartResult {
+    kListening,     // the relay accepts clients
+    kBadPort,       // a port outside 1 to 65535: the relay ended at once
+    kCannotListen,  // the local port cannot be bound or listened on
+    kNoThread,      // the relay thread could not be started
+  };
+  // Stops a running relay, then starts one for a copy of endpoint. Every
+  // result but kListening leaves no relay running (with a diagnostic).
+  StartResult Start(const RelayEndpoint& endpoint);
   // Closes the listener, ends a live bridge by shutting its sockets, and
   // waits for the relay thread. Nothing when no relay runs.
   void StopRelay();

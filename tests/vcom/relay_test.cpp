@@ -54,7 +54,7 @@ TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EchoServer echo;
   Relay relay(GetParam());
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, echo.port(), "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, echo.port(), "127.0.0.1"}), Relay::StartResult::kListening);
   ASSERT_TRUE(relay.listening());
 
   UniqueFd first = Connect(local);
@@ -89,7 +89,7 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
   const int dead = FreeLoopbackPort();
   Relay relay;
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, dead, "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, dead, "127.0.0.1"}), Relay::StartResult::kListening);
   for (int i = 0; i < 2; ++i) {
     UniqueFd c = Connect(local);
     const std::string expected =
@@ -99,16 +99,20 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
   EXPECT_TRUE(relay.listening());
 
   // An empty host cannot be resolved: the relay ends for good.
-  ASSERT_TRUE(relay.Start({local, dead, ""}));
+  ASSERT_EQ(relay.Start({local, dead, ""}), Relay::StartResult::kListening);
   UniqueFd c = Connect(local);
   EXPECT_EQ(Talk(c.get(), "", 1), "");
   relay.StopRelay();
   EXPECT_FALSE(relay.listening());
 
   for (RelayEndpoint bad : {RelayEndpoint{0, 80, "127.0.0.1"}, RelayEndpoint{local, 70000, "h"}}) {
-    EXPECT_TRUE(relay.Start(bad));
+    EXPECT_EQ(relay.Start(bad), Relay::StartResult::kBadPort);
     EXPECT_FALSE(relay.listening());
   }
+  // A local port another program listens on.
+  EchoServer other;
+  EXPECT_EQ(relay.Start({other.port(), dead, "127.0.0.1"}), Relay::StartResult::kCannotListen);
+  EXPECT_FALSE(relay.listening());
 }
 
 }  // namespace

@@ -346,26 +346,25 @@ void PortService::FeedMonitors() {
     for (Monitor& m : monitors_) {
       if (m.fd.valid() && m.id == id && m.generation == c.generation) m.dropped += lost;
     }
-    std::string line;
     for (const TapRecord& r : records_) {
-      char head[160];
-      std::snprintf(
-          head, sizeof head, "{\"time\":%lld.%06lld,\"direction\":\"%s\",\"bytes\":%u,\"hex\":\"",
+      char line[160 + 2 * kTapShownBytes];
+      const int len = std::snprintf(
+          line, 160, "{\"time\":%lld.%06lld,\"direction\":\"%s\",\"bytes\":%u,\"hex\":\"",
           static_cast<long long>(r.timeUs / 1000000), static_cast<long long>(r.timeUs % 1000000),
           r.direction == TrafficDirection::kToNetwork ? "to network" : "from network", r.length);
-      line = head;
+      char* end = line + len;
       for (size_t i = 0; i < r.shown; ++i) {
         const auto b = static_cast<unsigned char>(r.bytes[i]);
-        line += kHex[b >> 4];
-        line += kHex[b & 15];
+        *end++ = kHex[b >> 4];
+        *end++ = kHex[b & 15];
       }
-      line += '"';
+      *end++ = '"';
+      const std::string_view text(line, static_cast<size_t>(end - line));
       for (Monitor& m : monitors_) {
         if (!m.fd.valid() || m.id != id || m.generation != c.generation) continue;
-        std::string out = line;
-        if (m.dropped > 0) out += ",\"dropped\":" + std::to_string(m.dropped);
-        out += "}\n";
-        if (m.out.size() + out.size() > kMonitorBufferBytes) {
+        const std::string tail =
+            m.dropped > 0 ? ",\"dropped\":" + std::to_string(m.dropped) + "}\n" : "}\n";
+        if (m.out.size() + text.size() + tail.size() > kMonitorBufferBytes) {
           ++m.dropped;
           if (!m.reportedBehind) {
             ORBO_LOG_WARN("a monitor of %s does not keep up; its lines are dropped and counted",
@@ -374,7 +373,8 @@ void PortService::FeedMonitors() {
           }
           continue;
         }
-        m.out += out;
+        m.out += text;
+        m.out += tail;
         m.dropped = 0;
       }
     }

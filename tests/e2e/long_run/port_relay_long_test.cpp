@@ -130,7 +130,7 @@ TEST(RelayLongRun, ConnectionsLeakNothing) {
   EchoServer echo;
   Relay relay;
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, echo.port(), "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, echo.port(), "127.0.0.1"}), Relay::StartResult::kListening);
   // One connection: the client sends, reads the echo and leaves; the relay
   // then takes the next one from its backlog.
   auto connection = [&](int i) {
