@@ -18,6 +18,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -240,16 +241,31 @@ double Throughput(int in, int out, uint64_t total, bool* exact) {
   return static_cast<double>(total) / (1 << 20) / s;
 }
 
+// CPU seconds used so far by this process and its ended children.
+double CpuSeconds() {
+  double s = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    rusage u{};
+    ::getrusage(who, &u);
+    s += static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  }
+  return s;
+}
+
 // socat -> [middle] -> socat, fed and drained through pipes by this
 // process: middle 0 none (direct), 1 our relay, 2 socat's relay.
-double SocatEnds(int middle, uint64_t total, bool* exact) {
+double SocatEnds(int middle, uint64_t total, bool* exact, double* cpu) {
+  const double cpu0 = CpuSeconds();
   const int sinkPort = FreePort();
   int outPipe[2], inPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0) return 0;
   for (int fd : {outPipe[0], inPipe[1]}) ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
-  Child sink({"socat", "-u", "TCP-LISTEN:" + std::to_string(sinkPort) + ",bind=127.0.0.1,reuseaddr",
-              "STDOUT"},
-             {.out = outPipe[1]});
+  auto sink = std::make_unique<Child>(
+      std::vector<std::string>{
+          "socat", "-u", "TCP-LISTEN:" + std::to_string(sinkPort) + ",bind=127.0.0.1,reuseaddr",
+          "STDOUT"},
+      ChildIo{.out = outPipe[1]});
   ::close(outPipe[1]);
   WaitListening(sinkPort);
   int target = sinkPort;
@@ -265,8 +281,9 @@ double SocatEnds(int middle, uint64_t total, bool* exact) {
         "TCP:127.0.0.1:" + std::to_string(sinkPort)});
     WaitListening(target);
   }
-  Child source({"socat", "-u", "STDIN", "TCP:127.0.0.1:" + std::to_string(target)},
-               {.in = inPipe[0]});
+  auto source = std::make_unique<Child>(
+      std::vector<std::string>{"socat", "-u", "STDIN", "TCP:127.0.0.1:" + std::to_string(target)},
+      ChildIo{.in = inPipe[0]});
   ::close(inPipe[0]);
   const auto start = Clock::now();
   std::thread writer([&] {
@@ -277,6 +294,12 @@ double SocatEnds(int middle, uint64_t total, bool* exact) {
   const double s = Seconds(start);
   writer.join();
   ::close(outPipe[0]);
+  // Reaped, so that their time counts.
+  source.reset();
+  sink.reset();
+  socatRelay.reset();
+  relay.StopRelay();
+  *cpu = CpuSeconds() - cpu0;
   if (!*exact) {
     std::printf("bytes lost or changed; stopping\n");
     std::_Exit(1);
@@ -449,13 +472,16 @@ int main(int argc, char** argv) {
   if (want("relay")) {
     const uint64_t big = std::max<uint64_t>(total, 2048ull << 20);
     double best[3] = {0, 0, 0};
+    double cpu[3] = {1e9, 1e9, 1e9};
     bool exact[3] = {true, true, true};
     std::vector<double> ours, theirs;
     for (int round = 0; round < 5; ++round) {
       double rate[3];
       for (int middle = 0; middle < 3; ++middle) {
         bool ok = false;
-        rate[middle] = SocatEnds(middle, big, &ok);
+        double used = 0;
+        rate[middle] = SocatEnds(middle, big, &ok, &used);
+        cpu[middle] = std::min(cpu[middle], used / static_cast<double>(big >> 30));
         exact[middle] = exact[middle] && ok;
         best[middle] = std::max(best[middle], rate[middle]);
       }
@@ -469,9 +495,10 @@ int main(int argc, char** argv) {
     std::printf(
         "socat -> socat %llu MiB: direct %.0f MiB/s (exact %s), through our relay %.0f MiB/s "
         "(exact %s): %.2fx, through socat's relay %.0f MiB/s: %.2fx (best rates, median ratio "
-        "of 5 rounds)\n",
+        "of 5 rounds); CPU seconds a GiB, all processes: direct %.2f, our relay %.2f, socat's "
+        "relay %.2f\n",
         static_cast<unsigned long long>(big >> 20), best[0], exact[0] ? "yes" : "NO", best[1],
-        exact[1] ? "yes" : "NO", median(ours), best[2], median(theirs));
+        exact[1] ? "yes" : "NO", median(ours), best[2], median(theirs), cpu[0], cpu[1], cpu[2]);
   }
 
   Service service;
