@@ -186,8 +186,15 @@ void Relay::RunRelay(UniqueFd listener, RelayEndpoint e) {
 void Relay::PumpBridge(int client, int remote) {
   // splice waits on a blocking socket; both are non-blocking here.
   for (int fd : {client, remote}) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-  Flow up(client, remote, splice_);
-  Flow down(remote, client, splice_);
+  bool splice = moving_ == Moving::kSplice;
+  if (moving_ == Moving::kAuto) {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    splice = ::getpeername(remote, reinterpret_cast<sockaddr*>(&peer), &len) != 0 ||
+             (ntohl(peer.sin_addr.s_addr) >> 24) != 127;
+  }
+  Flow up(client, remote, splice);
+  Flow down(remote, client, splice);
   for (;;) {
     pollfd fds[3] = {{client, 0, 0}, {remote, 0, 0}, {wake_.get(), POLLIN, 0}};
     for (Flow* f : {&up, &down}) {

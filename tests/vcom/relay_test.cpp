@@ -46,9 +46,12 @@ bool Readable(int fd, int timeoutMs) {
 
 // Both ways of moving the bytes: splice through a pipe, and the buffer
 // used where splice is refused.
-class RelayPaths : public ::testing::TestWithParam<bool> {};
-INSTANTIATE_TEST_SUITE_P(Relay, RelayPaths, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Splice" : "Buffer"; });
+class RelayPaths : public ::testing::TestWithParam<Relay::Moving> {};
+INSTANTIATE_TEST_SUITE_P(Relay, RelayPaths,
+                         ::testing::Values(Relay::Moving::kSplice, Relay::Moving::kBuffer),
+                         [](const auto& info) {
+                           return info.param == Relay::Moving::kSplice ? "Splice" : "Buffer";
+                         });
 
 TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EchoServer echo;
