@@ -1,12 +1,16 @@
-// bench-libs: orbo_vcom
-// The port's data paths against socat on loopback, with figures printed:
-//   relay throughput vs "socat TCP-LISTEN:...,reuseaddr TCP:..."
-//   pty->TCP and TCP->pty throughput vs "socat PTY,link=...,raw,echo=0 TCP:..."
-//     (every byte checked)
-//   one-byte round trip through the port, added to a direct TCP round trip
-//   1000 open/close cycles of the port and 1000 connect/close cycles
-//     through the relay: descriptors, threads and memory before and after
-// Usage: bench_vcom [MiB per run, default 1024] [relay|pty|rtt|cycles ...]
+// bench-libs: orbo_vcom orbo_echo_server
+// The port's data paths on loopback, each beside a program neither of us
+// wrote, with figures printed (the load average is printed with them):
+//   relay: socat -> relay -> socat, against socat -> socat directly (and
+//     socat's own relay in the middle), every byte checked
+//   pty: pty->TCP and TCP->pty, against "socat PTY,link=...,raw,echo=0
+//     TCP:...", and with "orbo-cli vcom monitor" attached
+//   rfc2217: pty->ser2net->pty and back, RFC 2217 against RAW (ser2net's
+//     telnet(rfc2217) and tcp accepters in front of socat pty pairs)
+//   rtt: one-byte round trip through the port, added to a direct TCP one
+//   cycles: 1000 open/close cycles of the port and 1000 connect/close
+//     cycles through the relay: descriptors, threads and memory
+// Usage: bench_vcom [MiB per run, default 1024] [relay|pty|rfc2217|rtt|cycles ...]
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -14,6 +18,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -29,11 +34,15 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <cjson/cJSON.h>
+
 #include "base/unique_fd.h"
+#include "support/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/relay.h"
@@ -44,6 +53,7 @@ extern char** environ;
 namespace {
 
 using orbo::UniqueFd;
+using orbo::test::EchoServer;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -150,16 +160,37 @@ bool Consume(int fd, uint64_t total) {
   return true;
 }
 
+// Where a child's standard input and output go (-1: /dev/null), and a
+// descriptor it gets as 3.
+struct ChildIo {
+  int in = -1;
+  int out = -1;
+  int ready = -1;
+  const char* errFile = nullptr;  // standard error appended there (else inherited)
+};
+
 struct Child {
   pid_t pid = -1;
-  explicit Child(std::vector<std::string> args, int readyFd = -1) {
+  explicit Child(std::vector<std::string> args, ChildIo io = {}) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    if (readyFd >= 0) posix_spawn_file_actions_adddup2(&fa, readyFd, 3);
+    if (io.in >= 0) {
+      posix_spawn_file_actions_adddup2(&fa, io.in, 0);
+    } else {
+      posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    }
+    if (io.out >= 0) {
+      posix_spawn_file_actions_adddup2(&fa, io.out, 1);
+    } else {
+      posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    }
+    if (io.errFile != nullptr) {
+      posix_spawn_file_actions_addopen(&fa, 2, io.errFile, O_WRONLY | O_CREAT | O_APPEND, 0600);
+    }
+    if (io.ready >= 0) posix_spawn_file_actions_adddup2(&fa, io.ready, 3);
     if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&fa);
   }
@@ -170,6 +201,32 @@ struct Child {
     }
   }
 };
+
+// True once something listens on 127.0.0.1:port (read from /proc, so the
+// check takes no connection away from a program that accepts only one).
+bool WaitListening(int port, int waitMs = 5000) {
+  char needle[32];
+  std::snprintf(needle, sizeof needle, "0100007F:%04X", port);
+  const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+  while (Clock::now() < end) {
+    std::ifstream tcp("/proc/net/tcp");
+    std::string line;
+    while (std::getline(tcp, line)) {
+      if (line.find(needle) != std::string::npos && line.find(" 0A ") != std::string::npos) {
+        return true;
+      }
+    }
+    ::poll(nullptr, 0, 5);
+  }
+  return false;
+}
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
 
 // Sends total bytes into `in` and times their arrival, checked, at `out`.
 double Throughput(int in, int out, uint64_t total, bool* exact) {
@@ -185,23 +242,88 @@ double Throughput(int in, int out, uint64_t total, bool* exact) {
   return static_cast<double>(total) / (1 << 20) / s;
 }
 
-// A relay (ours in-process, or socat) between a client and a sink.
-double RelayRun(bool socat, uint64_t total, bool* exact) {
-  int sinkPort = 0;
-  UniqueFd sink = Listen(&sinkPort);
-  const int local = FreePort();
-  orbo::vcom::Relay relay;
-  std::unique_ptr<Child> child;
-  if (socat) {
-    child = std::make_unique<Child>(std::vector<std::string>{
-        "socat", "TCP-LISTEN:" + std::to_string(local) + ",bind=127.0.0.1,reuseaddr",
-        "TCP:127.0.0.1:" + std::to_string(sinkPort)});
-  } else {
-    relay.Start({local, sinkPort, "127.0.0.1"});
+// CPU seconds used so far by process pid.
+double ProcessCpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; fields >> field && i <= 15; ++i) {
+    if (i == 14 || i == 15) ticks += std::atof(field.c_str());  // utime, stime
   }
-  UniqueFd client = Connect(local);
-  UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
-  return Throughput(client.get(), far.get(), total, exact);
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds used so far by this process and its ended children.
+double CpuSeconds() {
+  double s = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    rusage u{};
+    ::getrusage(who, &u);
+    s += static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  }
+  return s;
+}
+
+// socat -> [middle] -> socat, fed and drained through pipes by this
+// process: middle 0 none (direct), 1 our relay (as it runs: between two
+// loopback sockets, its buffer), 2 socat's relay, 3 our relay made to
+// splice.
+double SocatEnds(int middle, uint64_t total, bool* exact, double* cpu) {
+  const double cpu0 = CpuSeconds();
+  const int sinkPort = FreePort();
+  int outPipe[2], inPipe[2];
+  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0) return 0;
+  for (int fd : {outPipe[0], inPipe[1]}) ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+  auto sink = std::make_unique<Child>(
+      std::vector<std::string>{
+          "socat", "-u", "TCP-LISTEN:" + std::to_string(sinkPort) + ",bind=127.0.0.1,reuseaddr",
+          "STDOUT"},
+      ChildIo{.out = outPipe[1]});
+  ::close(outPipe[1]);
+  WaitListening(sinkPort);
+  int target = sinkPort;
+  orbo::vcom::Relay relay(middle == 3 ? orbo::vcom::Relay::Moving::kSplice
+                                      : orbo::vcom::Relay::Moving::kAuto);
+  std::unique_ptr<Child> socatRelay;
+  if (middle == 1 || middle == 3) {
+    target = FreePort();
+    relay.Start({target, sinkPort, "127.0.0.1"});
+  } else if (middle == 2) {
+    target = FreePort();
+    socatRelay = std::make_unique<Child>(std::vector<std::string>{
+        "socat", "TCP-LISTEN:" + std::to_string(target) + ",bind=127.0.0.1,reuseaddr",
+        "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+    WaitListening(target);
+  }
+  auto source = std::make_unique<Child>(
+      std::vector<std::string>{"socat", "-u", "STDIN", "TCP:127.0.0.1:" + std::to_string(target)},
+      ChildIo{.in = inPipe[0]});
+  ::close(inPipe[0]);
+  const auto start = Clock::now();
+  std::thread writer([&] {
+    Produce(inPipe[1], total);
+    ::close(inPipe[1]);
+  });
+  *exact = Consume(outPipe[0], total);
+  const double s = Seconds(start);
+  writer.join();
+  ::close(outPipe[0]);
+  // Reaped, so that their time counts.
+  source.reset();
+  sink.reset();
+  socatRelay.reset();
+  relay.StopRelay();
+  *cpu = CpuSeconds() - cpu0;
+  if (!*exact) {
+    std::printf("bytes lost or changed; stopping\n");
+    std::_Exit(1);
+  }
+  return static_cast<double>(total) / (1 << 20) / s;
 }
 
 UniqueFd OpenRaw(const fs::path& link) {
@@ -257,7 +379,7 @@ struct Service {
             (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app/orbo-portd")
                 .string(),
             "run", "--ready-fd", "3"},
-        ready[1]);
+        ChildIo{.ready = ready[1], .errFile = (dir / "portd.log").c_str()});
     ::close(ready[1]);
     char b;
     [[maybe_unused]] ssize_t n = ::read(ready[0], &b, 1);
@@ -269,18 +391,72 @@ struct Service {
     fs::remove_all(dir);
   }
   // A port for name towards 127.0.0.1:port; its link.
-  fs::path Create(const std::string& name, int port) {
+  fs::path Create(const std::string& name, int port, const std::string& protocol = "RAW") {
     client->sec_ConnectService(".");
     int32_t id = -1;
     client->sec_CreateConnection(1, &id);
     for (const auto& [key, value] : orbo::vcom::ConnectionParameters(
-             name, "127.0.0.1", std::to_string(port), "115200,N,8,1")) {
+             name, "127.0.0.1", std::to_string(port), "115200,N,8,1", protocol)) {
       client->sec_SetParam(id, key, value);
     }
     client->sec_AddConnectionService(id);
     client->sec_DisconnectService();
     return orbo::vcom::PortsDir() / name;
   }
+  // The status member of port name (0 when absent).
+  double StatusNumber(const std::string& name, const char* member) {
+    std::string text;
+    client->sec_ConnectService(".");
+    const bool got = client->Status(&text);
+    client->sec_DisconnectService();
+    double value = 0;
+    cJSON* list = got ? cJSON_Parse(text.c_str()) : nullptr;
+    const cJSON* c = nullptr;
+    cJSON_ArrayForEach(c, list) {
+      const cJSON* port = cJSON_GetObjectItemCaseSensitive(c, "port.name");
+      const cJSON* v = cJSON_GetObjectItemCaseSensitive(c, member);
+      if (cJSON_IsString(port) && port->valuestring == name && cJSON_IsNumber(v))
+        value = v->valuedouble;
+    }
+    cJSON_Delete(list);
+    return value;
+  }
+};
+
+// ser2net in front of two socat pty pairs: a telnet(rfc2217) accepter and
+// a plain tcp one, each serving one device; the bench reads and writes the
+// pairs' far ends.
+struct Ser2net {
+  fs::path dir;
+  int telnetPort = FreePort();
+  int rawPort = FreePort();
+  std::unique_ptr<Child> pairs[2];
+  std::unique_ptr<Child> daemon;
+  explicit Ser2net(const fs::path& folder) : dir(folder) {
+    for (int i = 0; i < 2; ++i) {
+      const std::string n = std::to_string(i);
+      pairs[i] = std::make_unique<Child>(std::vector<std::string>{
+          "socat", "PTY,raw,echo=0,link=" + (dir / ("dev" + n + "a")).string(),
+          "PTY,raw,echo=0,link=" + (dir / ("dev" + n + "b")).string()});
+      WaitFor(dir / ("dev" + n + "b"));
+    }
+    std::vector<std::string> args = {"ser2net", "-n", "-u"};
+    const std::string accepters[2] = {"telnet(rfc2217),tcp,127.0.0.1," + std::to_string(telnetPort),
+                                      "tcp,127.0.0.1," + std::to_string(rawPort)};
+    for (int i = 0; i < 2; ++i) {
+      for (const std::string& line :
+           {"connection: &c" + std::to_string(i), "  accepter: " + accepters[i],
+            "  connector: serialdev," + (dir / ("dev" + std::to_string(i) + "a")).string() +
+                ",115200n81,local"}) {
+        args.push_back("-Y");
+        args.push_back(line);
+      }
+    }
+    daemon = std::make_unique<Child>(args);
+    ok = WaitListening(telnetPort) && WaitListening(rawPort);
+  }
+  bool ok = false;
+  fs::path far(int i) const { return dir / ("dev" + std::to_string(i) + "b"); }
 };
 
 // Median one-byte round trip (microseconds) through write/read pairs.
@@ -296,43 +472,6 @@ double MedianRoundTripUs(int out, int in, int rounds = 2000) {
   return us[rounds / 2];
 }
 
-// An echo server, a thread per connection; a connection's descriptor and
-// thread end with it, so they do not count against the relay's figures.
-struct Echo {
-  int port = 0;
-  UniqueFd listener = Listen(&port);
-  std::mutex mutex;  // guards live
-  std::condition_variable ended;
-  std::vector<int> live;
-  std::thread thread{[this] {
-    for (;;) {
-      int c = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) return;
-      int one = 1;
-      ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      std::lock_guard<std::mutex> lock(mutex);
-      live.push_back(c);
-      std::thread([this, c] {
-        char buf[65536];
-        for (ssize_t n; (n = ::read(c, buf, sizeof buf)) > 0;) {
-          if (::write(c, buf, static_cast<size_t>(n)) != n) break;
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        live.erase(std::find(live.begin(), live.end(), c));
-        ::close(c);
-        ended.notify_all();
-      }).detach();
-    }
-  }};
-  ~Echo() {
-    ::shutdown(listener.get(), SHUT_RDWR);
-    thread.join();
-    std::unique_lock<std::mutex> lock(mutex);
-    for (int c : live) ::shutdown(c, SHUT_RDWR);
-    ended.wait(lock, [this] { return live.empty(); });
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -340,68 +479,162 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   const uint64_t total = mib << 20;
-  bool exactA = false, exactB = false;
   const std::vector<std::string> parts(argv + std::min(argc, 2), argv + argc);
   auto want = [&](const char* part) {
     return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
   };
+  std::printf("load average at start: %s\n", LoadAverage().c_str());
 
-  // Relay throughput; each side twice, the better run counts.
-  double ours = 0, theirs = 0;
-  for (int i = 0; i < 2 && want("relay"); ++i) {
-    ours = std::max(ours, RelayRun(false, total, &exactA));
-    theirs = std::max(theirs, RelayRun(true, total, &exactB));
+  // socat at both ends. Five rounds, each running the four middles one
+  // after the other; the ratios are taken within a round (the machine's
+  // load drifts between rounds) and their median is reported.
+  if (want("relay")) {
+    const uint64_t big = std::max<uint64_t>(total, 2048ull << 20);
+    double best[4] = {0, 0, 0, 0};
+    double cpu[4] = {1e9, 1e9, 1e9, 1e9};
+    bool exact = true;
+    std::vector<double> ratio[4];
+    for (int round = 0; round < 5; ++round) {
+      double rate[4];
+      for (int middle = 0; middle < 4; ++middle) {
+        bool ok = false;
+        double used = 0;
+        rate[middle] = SocatEnds(middle, big, &ok, &used);
+        cpu[middle] = std::min(cpu[middle], used / static_cast<double>(big >> 30));
+        exact = exact && ok;
+        best[middle] = std::max(best[middle], rate[middle]);
+      }
+      for (int middle = 1; middle < 4; ++middle) ratio[middle].push_back(rate[middle] / rate[0]);
+    }
+    for (auto& r : ratio) std::sort(r.begin(), r.end());
+    std::printf(
+        "socat -> socat %llu MiB (exact %s): direct %.0f MiB/s; through our relay %.0f MiB/s: "
+        "%.2fx; our relay made to splice %.0f MiB/s: %.2fx; socat's relay %.0f MiB/s: %.2fx "
+        "(best rates, median ratio of 5 rounds). CPU seconds a GiB, all processes: direct %.2f, "
+        "our relay %.2f, made to splice %.2f, socat's relay %.2f\n",
+        static_cast<unsigned long long>(big >> 20), exact ? "yes" : "NO", best[0], best[1],
+        ratio[1][2], best[3], ratio[3][2], best[2], ratio[2][2], cpu[0], cpu[1], cpu[3], cpu[2]);
   }
-  if (want("relay"))
-    std::printf("relay %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
-                static_cast<unsigned long long>(mib), ours, exactA ? "yes" : "NO", theirs,
-                exactB ? "yes" : "NO", ours / theirs);
 
   Service service;
-  // Port <-> TCP throughput, each way, ours and socat's PTY bridge.
+  const fs::path cli =
+      fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app/orbo-cli";
+  // Port <-> TCP throughput, each way: ours, socat's PTY bridge, and ours
+  // while "orbo-cli vcom monitor --json" follows the port.
   for (int way = 0; way < 2 && want("pty"); ++way) {
     const char* name = way == 0 ? "pty->TCP" : "TCP->pty";
-    double rate[2] = {0, 0};
-    bool exact[2] = {false, false};
-    for (int tool = 0; tool < 2; ++tool) {
-      int sinkPort = 0;
-      UniqueFd sink = Listen(&sinkPort);
-      fs::path link;
-      std::unique_ptr<Child> socat;
-      if (tool == 0) {
-        link = service.Create("COM" + std::to_string(10 + way), sinkPort);
-      } else {
-        link = service.dir / ("socat" + std::to_string(way));
-        socat = std::make_unique<Child>(
-            std::vector<std::string>{"socat", "PTY,link=" + link.string() + ",raw,echo=0",
-                                     "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+    double rate[3] = {0, 0, 0};
+    bool exact[3] = {false, false, false};
+    for (int round = 0; round < 2; ++round) {
+      for (int tool = 0; tool < 3; ++tool) {
+        int sinkPort = 0;
+        UniqueFd sink = Listen(&sinkPort);
+        fs::path link;
+        std::unique_ptr<Child> helper;
+        const std::string port = "COM" + std::to_string(10 + 6 * way + 3 * round + tool);
+        if (tool != 1) {
+          link = service.Create(port, sinkPort);
+        } else {
+          link = service.dir / ("socat" + std::to_string(way) + std::to_string(round));
+          helper = std::make_unique<Child>(
+              std::vector<std::string>{"socat", "PTY,link=" + link.string() + ",raw,echo=0",
+                                       "TCP:127.0.0.1:" + std::to_string(sinkPort)});
+        }
+        UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        WaitFor(link);
+        if (tool == 2) {
+          helper = std::make_unique<Child>(
+              std::vector<std::string>{cli.string(), "vcom", "monitor", port, "--json"});
+          for (int i = 0; i < 500 && service.StatusNumber(port, "monitors") < 1; ++i) {
+            ::poll(nullptr, 0, 10);
+          }
+        }
+        UniqueFd pty = OpenRaw(link);
+        const double r = way == 0 ? Throughput(pty.get(), far.get(), total, &exact[tool])
+                                  : Throughput(far.get(), pty.get(), total, &exact[tool]);
+        rate[tool] = std::max(rate[tool], r);
       }
-      UniqueFd far(::accept4(sink.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      WaitFor(link);
-      UniqueFd pty = OpenRaw(link);
-      rate[tool] = way == 0 ? Throughput(pty.get(), far.get(), total, &exact[tool])
-                            : Throughput(far.get(), pty.get(), total, &exact[tool]);
     }
-    std::printf("%s %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx\n",
-                name, static_cast<unsigned long long>(mib), rate[0], exact[0] ? "yes" : "NO",
-                rate[1], exact[1] ? "yes" : "NO", rate[0] / rate[1]);
+    std::printf(
+        "%s %llu MiB: ours %.0f MiB/s (exact %s), socat %.0f MiB/s (exact %s): %.2fx; "
+        "ours with a monitor attached %.0f MiB/s (exact %s): %.2fx of ours\n",
+        name, static_cast<unsigned long long>(mib), rate[0], exact[0] ? "yes" : "NO", rate[1],
+        exact[1] ? "yes" : "NO", rate[0] / rate[1], rate[2], exact[2] ? "yes" : "NO",
+        rate[2] / rate[0]);
+  }
+
+  // Port -> ser2net -> device and back: RFC 2217 against RAW.
+  if (want("rfc2217")) {
+    Ser2net far(service.dir);
+    const uint64_t size = std::min<uint64_t>(total, 64ull << 20);
+    if (!far.ok) {
+      std::printf("rfc2217: ser2net did not start (is it installed?); skipped\n");
+    } else {
+      fs::path links[2] = {service.Create("COM40", far.telnetPort, "RFC2217"),
+                           service.Create("COM41", far.rawPort, "RAW")};
+      UniqueFd ports[2], devs[2];
+      bool exact = true;
+      for (int kind = 0; kind < 2 && exact; ++kind) {
+        ports[kind] = OpenRaw(links[kind]);
+        devs[kind] = OpenRaw(far.far(kind));
+        // One byte each way first: the link (and for RFC 2217 its
+        // negotiation) is up before the clock runs.
+        char b = 'x';
+        exact = ::write(ports[kind].get(), &b, 1) == 1 && ::read(devs[kind].get(), &b, 1) == 1 &&
+                ::write(devs[kind].get(), &b, 1) == 1 && ::read(ports[kind].get(), &b, 1) == 1;
+      }
+      if (!exact) {
+        std::printf("rfc2217: no way through ser2net; skipped\n");
+      } else {
+        // Four rounds, RFC 2217 and RAW one after the other in each; the
+        // ratio of each round, their median reported.
+        std::vector<double> ratio[2];
+        double best[2][2] = {{0, 0}, {0, 0}};
+        double serviceCpu[2] = {0, 0};
+        for (int round = 0; round < 4; ++round) {
+          for (int way = 0; way < 2; ++way) {
+            double rate[2];
+            for (int kind = 0; kind < 2; ++kind) {
+              bool ok = false;
+              const double cpu0 = ProcessCpuSeconds(service.child->pid);
+              rate[kind] = way == 0 ? Throughput(ports[kind].get(), devs[kind].get(), size, &ok)
+                                    : Throughput(devs[kind].get(), ports[kind].get(), size, &ok);
+              serviceCpu[kind] += ProcessCpuSeconds(service.child->pid) - cpu0;
+              exact = exact && ok;
+              best[kind][way] = std::max(best[kind][way], rate[kind]);
+            }
+            ratio[way].push_back(rate[0] / rate[1]);
+          }
+        }
+        for (auto& r : ratio) std::sort(r.begin(), r.end());
+        std::printf(
+            "through ser2net %llu MiB (exact %s): port->device RFC 2217 %.0f MiB/s, RAW %.0f "
+            "MiB/s: %.2fx; device->port RFC 2217 %.0f MiB/s, RAW %.0f MiB/s: %.2fx (best rates, "
+            "median ratio of 4 rounds); the port service's CPU a GiB: RFC 2217 %.2f s, RAW %.2f "
+            "s\n",
+            static_cast<unsigned long long>(size >> 20), exact ? "yes" : "NO", best[0][0],
+            best[1][0], ratio[0][2], best[0][1], best[1][1], ratio[1][2],
+            serviceCpu[0] / (8.0 * static_cast<double>(size) / (1 << 30)),
+            serviceCpu[1] / (8.0 * static_cast<double>(size) / (1 << 30)));
+      }
+    }
   }
 
   // One-byte round trip: direct, through our port, through socat's.
   if (want("rtt")) {
-    Echo echo;
-    UniqueFd direct = Connect(echo.port);
+    EchoServer echo;
+    UniqueFd direct = Connect(echo.port());
     int one = 1;
     ::setsockopt(direct.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     const double base = MedianRoundTripUs(direct.get(), direct.get());
     direct.Reset();
-    UniqueFd port = OpenRaw(service.Create("COM20", echo.port));
+    UniqueFd port = OpenRaw(service.Create("COM20", echo.port()));
     MedianRoundTripUs(port.get(), port.get(), 50);  // the link comes up
     const double viaPort = MedianRoundTripUs(port.get(), port.get());
     port.Reset();
     const fs::path link = service.dir / "socat-rtt";
     Child socat({"socat", "PTY,link=" + link.string() + ",raw,echo=0",
-                 "TCP:127.0.0.1:" + std::to_string(echo.port)});
+                 "TCP:127.0.0.1:" + std::to_string(echo.port())});
     WaitFor(link);
     UniqueFd sp = OpenRaw(link);
     const double viaSocat = MedianRoundTripUs(sp.get(), sp.get());
@@ -413,8 +646,8 @@ int main(int argc, char** argv) {
 
   // 1000 open/close cycles of a port, each moving one byte both ways.
   if (want("cycles")) {
-    Echo echo;
-    const fs::path link = service.Create("COM30", echo.port);
+    EchoServer echo;
+    const fs::path link = service.Create("COM30", echo.port());
     const pid_t pid = service.child->pid;
     const fs::path proc = "/proc/" + std::to_string(pid);
     for (int i = 0; i < 100; ++i) {
@@ -432,10 +665,10 @@ int main(int argc, char** argv) {
              rss);
   }
   if (want("cycles")) {
-    Echo echo;
+    EchoServer echo;
     orbo::vcom::Relay relay;
     const int local = FreePort();
-    relay.Start({local, echo.port, "127.0.0.1"});
+    relay.Start({local, echo.port(), "127.0.0.1"});
     const pid_t self = ::getpid();
     const fs::path proc = "/proc/self";
     auto cycle = [&] {
@@ -446,9 +679,7 @@ int main(int argc, char** argv) {
     // Measured when the last bridge and its echo connection have ended.
     auto settle = [&] {
       for (int i = 0; i < 5000; ++i) {
-        std::unique_lock<std::mutex> lock(echo.mutex);
-        if (relay.bridgeCount() == 0 && echo.live.empty()) return;
-        lock.unlock();
+        if (relay.bridgeCount() == 0 && echo.live() == 0) return;
         ::poll(nullptr, 0, 1);
       }
     };
@@ -462,5 +693,6 @@ int main(int argc, char** argv) {
     PrintUse(ok ? "1000 relay connect/close cycles (this process)" : "relay cycles FAILED", self,
              fds, threads, rss);
   }
+  std::printf("load average at end: %s\n", LoadAverage().c_str());
   return 0;
 }

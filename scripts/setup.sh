@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libcjson-dev libssl-dev zlib1g-dev libminizip-dev libhidapi-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev
-  xvfb xauth dbus-x11 socat iproute2 python3
+  xvfb xauth dbus-x11 socat ser2net iproute2 python3
   clang libclang-rt-14-dev
   dpkg-dev file
   lintian desktop-file-utils appstream man-db

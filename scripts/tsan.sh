@@ -12,11 +12,11 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 # The box worker and the page-call bridge; discovery's sweep and broadcast
 # threads; the headless page host (its input thread and the worker); the
 # local TCP relay and the virtual port's client; the port service
-# (orbo-portd: its control loop and one bridge thread per port) and the
-# page's pass-through through it.
+# (orbo-portd: its control loop and one bridge thread per port, the traffic
+# monitors they share) and the page's pass-through and RFC 2217 through it.
 targets=(orbo_app_tests discovery_tests orbo_e2e_bridge_tests orbo_vcom_tests orbo_vcom_e2e_tests
          orbo-cli orbo-boxsim orbo-portd)
-tests='^(BoxWorker|BoxWorkerLifetime|PageCallTest|NavigationTest|ToolServices|SweepTest|BroadcastTest|PageHostTest|Relay|VirtualPort|PortService|PagePassThrough)\.'
+tests='^(BoxWorker|BoxWorkerLifetime|PageCallTest|NavigationTest|ToolServices|SweepTest|BroadcastTest|PageHostTest|Relay|Relay/RelayPaths|VirtualPort|PortService|PagePassThrough|Rfc2217)\.'
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBO_WERROR=ON -DORBO_TSAN=ON \

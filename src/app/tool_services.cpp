@@ -49,7 +49,7 @@ ToolServices::ToolServices(std::filesystem::path appDir, PageView* view, Prompts
   wifi_ = std::make_unique<WifiListStore>(appDir_);
   if (options.virtualPort) {
     ports_ = std::make_unique<vcom::PortSystem>(appDir_, &settings_, prompts_, options.statusText,
-                                                options.programDir);
+                                                options.programDir, &scripts_);
     passThrough_ = ports_.get();
   } else {
     passThroughStandIn_ = std::make_unique<UnavailablePassThrough>();

@@ -97,6 +97,8 @@
   X(kEnableServer, "enable_server")                                    \
   X(kInstallServerSuccess, "install_server_success")                   \
   X(kCreateError, "create_error")                                      \
+  /* {port}: the relay's local port */                                 \
+  X(kRelayListenError, "relay_listen_error")                           \
   X(kComIsUsing, "com_is_using") /* appended to the current entry */   \
   /* virtual port settings dialog */                                   \
   X(kVirtualConfig, "virtual_config")                                  \
@@ -118,6 +120,8 @@
   X(kInstallServerError, "install_server_error")                       \
   X(kSetComError, "set_com_error")                                     \
   X(kServerApplyFailed, "server_apply_failed")                         \
+  /* {sent} {received} {dropped} {reconnects} */                       \
+  X(kPortTraffic, "port_traffic")                                      \
   /* branding import */                                                \
   X(kSetCertFile, "set_cert_file")                                     \
   /* panel editor download */                                          \

@@ -57,13 +57,14 @@ std::map<std::string, SecValue> DefaultParameterTable() {
 }
 
 ParamList ConnectionParameters(const std::string& comName, const std::string& remoteHost,
-                               const std::string& remotePort, const std::string& portSettings) {
+                               const std::string& remotePort, const std::string& portSettings,
+                               const std::string& protocol) {
   ParamList list = {
       {"name", SecValue::Text("ORBO_COM")},
       {"port.name", SecValue::Text(comName)},
       {"port.type", SecValue::Text("Virtual")},
       {"network.host", MakeHostPair(remoteHost, remotePort)},
-      {"protocol.type", SecValue::Text("RAW")},
+      {"protocol.type", SecValue::Text(protocol)},
   };
   auto table = DefaultParameterTable();
   SecValue& settings = table["port.settings"];

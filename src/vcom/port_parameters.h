@@ -19,11 +19,13 @@ using ParamList = std::vector<std::pair<std::string, SecValue>>;
 std::map<std::string, SecValue> DefaultParameterTable();
 
 // All 42 parameters in sending order: name, port.name, port.type,
-// network.host, protocol.type, then DefaultParameterTable with
+// network.host, protocol.type (protocol: "RAW", as the tool's own port
+// always has it, or "RFC2217"), then DefaultParameterTable with
 // "port.settings" replaced by portSettings (a text entry takes the text,
 // an integer entry the text's leading integer).
 ParamList ConnectionParameters(const std::string& comName, const std::string& remoteHost,
-                               const std::string& remotePort, const std::string& portSettings);
+                               const std::string& remotePort, const std::string& portSettings,
+                               const std::string& protocol = "RAW");
 
 // What command 7 asks for.
 struct PassThroughRequest {

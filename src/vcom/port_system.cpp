@@ -7,7 +7,7 @@ namespace orbo::vcom {
 
 PortSystem::PortSystem(const std::filesystem::path& appDir, SettingsStore* settings,
                        Prompts* prompts, StatusText* status,
-                       const std::filesystem::path& programDir)
+                       const std::filesystem::path& programDir, const PageScripts* scripts)
     : status_(status),
       client_(ServiceSocketPath()),
       runner_((programDir.empty() ? appDir : programDir) / "orbo-portd", appDir),
@@ -23,6 +23,7 @@ PortSystem::PortSystem(const std::filesystem::path& appDir, SettingsStore* setti
   deps.settings = settings;
   deps.prompts = prompts;
   deps.mainWindow = status;
+  deps.scripts = scripts;
   port_ = std::make_unique<VirtualPort>(deps);
 }
 

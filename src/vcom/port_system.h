@@ -19,9 +19,11 @@ class PortSystem : public PassThrough {
  public:
   // The service executable is programDir/orbo-portd (programDir empty:
   // appDir, as in a build tree). settings and prompts are borrowed; status
-  // (may be null) receives the status texts. All must outlive this object.
+  // (may be null) receives the status texts, scripts (may be null) the
+  // page's log lines. All must outlive this object.
   PortSystem(const std::filesystem::path& appDir, SettingsStore* settings, Prompts* prompts,
-             StatusText* status, const std::filesystem::path& programDir = {});
+             StatusText* status, const std::filesystem::path& programDir = {},
+             const PageScripts* scripts = nullptr);
   // Removes the port (RemoveAtExit) when Start ran.
   ~PortSystem() override;
 

@@ -1,6 +1,7 @@
 #include "vcom/sec_client.h"
 
 #include <cjson/cJSON.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -147,6 +148,33 @@ bool SecClient::Status(std::string* jsonArray) {
   *jsonArray = text;
   cJSON_free(text);
   return true;
+}
+
+UniqueFd SecClient::StartMonitor(const std::string& name, std::string* error) {
+  JsonPtr req(Request("monitor"));
+  cJSON_AddStringToObject(req.get(), "name", name.c_str());
+  char* text = cJSON_PrintUnformatted(req.get());
+  std::lock_guard<std::mutex> lock(mutex_);
+  const bool sent = fd_.valid() && text != nullptr && WriteLine(fd_.get(), text, timeoutMs_);
+  cJSON_free(text);
+  // The reply is read a byte at a time: the traffic lines follow it at
+  // once and belong to the caller.
+  std::string line;
+  char c = 0;
+  while (sent && line.size() < kMaxLineBytes) {
+    pollfd p{fd_.get(), POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs_) <= 0 || ::recv(fd_.get(), &c, 1, 0) != 1 || c == '\n') break;
+    line += c;
+  }
+  JsonPtr reply(cJSON_Parse(line.c_str()));
+  const cJSON* ok = cJSON_GetObjectItemCaseSensitive(reply.get(), "ok");
+  if (c != '\n' || !cJSON_IsNumber(ok) || ok->valueint == 0) {
+    const cJSON* why = cJSON_GetObjectItemCaseSensitive(reply.get(), "error");
+    *error = cJSON_IsString(why) ? why->valuestring : "the port service did not answer";
+    fd_.Reset();
+    return UniqueFd();
+  }
+  return std::move(fd_);
 }
 
 }  // namespace orbo::vcom

@@ -32,6 +32,11 @@ class SecClient : public SecLibrary {
   // Every connection's parameters and state as the service reports them
   // (one JSON object each, see orbo-portd); false without a link.
   bool Status(std::string* jsonArray);
+  // Turns the open link into a monitor of the connection (or port) named
+  // name: the descriptor returned then carries one JSON line per chunk of
+  // the port's traffic (see orbo-portd), and this client's link is gone.
+  // Invalid, with *error saying why, when the service refused.
+  UniqueFd StartMonitor(const std::string& name, std::string* error);
 
  private:
   // Sends request (consumed) and returns the reply object when its "ok" is

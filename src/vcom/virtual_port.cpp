@@ -3,10 +3,12 @@
 #include <cstdlib>
 
 #include "base/logger.h"
+#include "bridge/page.h"
 #include "platform/prompts.h"
 #include "settings/app_settings.h"
 #include "settings/message_keys.h"
 #include "vcom/port_parameters.h"
+#include "vcom/serial_settings.h"
 
 namespace orbo::vcom {
 
@@ -40,8 +42,12 @@ void VirtualPort::Alert(std::string_view key) {
 }
 
 void VirtualPort::Status(StatusText* window, std::string_view key) {
+  ShowStatusText(window, deps_.settings->LookupText(key));
+}
+
+void VirtualPort::ShowStatusText(StatusText* window, const std::string& text) {
   if (window == nullptr) window = deps_.mainWindow;
-  if (window != nullptr) window->ShowStatusText(deps_.settings->LookupText(key));
+  if (window != nullptr) window->ShowStatusText(text);
 }
 
 int VirtualPort::CreateVirtualPort() {
@@ -166,6 +172,14 @@ int VirtualPort::ApplyPassThrough(const std::string& json) {
   auto request = ParsePassThrough(json);
   if (!request) return 0;
   std::lock_guard<std::recursive_mutex> op(operationMutex_);
+  // Checked before anything changes: the port in service stays as it is
+  // rather than being removed for settings no port can take.
+  if (!request->relay && !ParseSerialSettings(request->portSettings)) {
+    ORBO_LOG_WARN("serial settings \"%s\" cannot be used; the port stays as it is",
+                  request->portSettings.c_str());
+    Alert(keys::kCreateError);
+    return 1;
+  }
   RelayEndpoint endpoint;
   {
     std::lock_guard<std::mutex> lock(stateMutex_);
@@ -180,7 +194,15 @@ int VirtualPort::ApplyPassThrough(const std::string& json) {
   if (request->relayListenPort) relayListenPort_ = *request->relayListenPort;
   endpoint.listenPort = relayListenPort_;
   if (request->relay) {
-    if (!relay_.Start(endpoint)) return 0;
+    const Relay::StartResult started = relay_.Start(endpoint);
+    if (started == Relay::StartResult::kNoThread) return 0;
+    if (started == Relay::StartResult::kCannotListen) {
+      std::string text = deps_.settings->LookupText(keys::kRelayListenError);
+      const size_t at = text.find("{port}");
+      if (at != std::string::npos) text.replace(at, 6, std::to_string(endpoint.listenPort));
+      if (deps_.scripts != nullptr) deps_.scripts->ShowLog(text);
+      ShowStatusText(nullptr, text);
+    }
     std::lock_guard<std::mutex> lock(stateMutex_);
     state_.tunnelMode = 2;
     return 1;

@@ -18,6 +18,7 @@
 #include "vcom/service_control.h"
 
 namespace orbo {
+class PageScripts;
 class Prompts;
 class SettingsStore;
 }  // namespace orbo
@@ -38,9 +39,10 @@ struct VirtualPortDeps {
   ServiceControl* service = nullptr;
   ComPorts* ports = nullptr;
   Sleeper* sleeper = nullptr;
-  SettingsStore* settings = nullptr;  // "VirCom", "tp", texts, SaveSettings
-  Prompts* prompts = nullptr;         // create_error message boxes
-  StatusText* mainWindow = nullptr;   // status texts when no window is given
+  SettingsStore* settings = nullptr;     // "VirCom", "tp", texts, SaveSettings
+  Prompts* prompts = nullptr;            // create_error message boxes
+  StatusText* mainWindow = nullptr;      // status texts when no window is given
+  const PageScripts* scripts = nullptr;  // log lines in the page (may be null)
 };
 
 class VirtualPort {
@@ -69,7 +71,9 @@ class VirtualPort {
   // ends.
   void StartVirtualPortThread(StatusText* window);
   // Page command 7: 0 when json is not a JSON object, else 1 (0 as well
-  // when the relay thread could not be started).
+  // when the relay thread could not be started). Serial settings that
+  // cannot be used leave the port as it is and show create_error; a relay
+  // that cannot listen says so in the page and the status line.
   int ApplyPassThrough(const std::string& json);
   // Page command 8: back to the placeholder target or stop the relay. 1.
   int EndPassThrough();
@@ -90,6 +94,7 @@ class VirtualPort {
  private:
   void Alert(std::string_view key);
   void Status(StatusText* window, std::string_view key);
+  void ShowStatusText(StatusText* window, const std::string& text);
   std::string ComName() const;
 
   const VirtualPortDeps deps_;

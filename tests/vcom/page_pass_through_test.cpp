@@ -13,9 +13,9 @@
 
 #include "base/base64.h"
 #include "support/child_process.h"
+#include "support/echo_server.h"
 #include "support/page_host.h"
 #include "support/temp_dir.h"
-#include "vcom/echo_server.h"
 
 namespace orbo::test {
 namespace {

@@ -13,8 +13,8 @@
 #include <random>
 
 #include "support/child_process.h"
+#include "support/echo_server.h"
 #include "support/temp_dir.h"
-#include "vcom/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/sec_client.h"
@@ -208,6 +208,25 @@ TEST_F(PortService, CliCreatesListsAndDeletes) {
     EXPECT_NE(status.out.find(field), std::string::npos) << field << " in " << status.out;
   }
   EXPECT_EQ(RunProcess({cli, "vcom", "create", "--host", "h", "--port", "70000"}).exitCode, 1);
+  // A baud rate without a terminal constant, and both protocols.
+  made = RunProcess({cli, "vcom", "create", "--host", "127.0.0.1", "--port",
+                     std::to_string(echo.port()), "--name", "COM3", "--settings", "14400,n,8,1",
+                     "--protocol", "RFC2217"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_NE(made.out.find("\"port.settings\":\"14400,n,8,1\",\"network.host\""), std::string::npos)
+      << made.out;
+  EXPECT_NE(made.out.find("\"inService\":true"), std::string::npos) << made.out;
+  EXPECT_NE(made.out.find("\"protocol\":\"RFC2217\""), std::string::npos) << made.out;
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--settings", "0,N,8,1"}, {"--protocol", "telnet"}}) {
+    std::vector<std::string> args = {cli, "vcom", "create", "--host", "127.0.0.1", "--port", "9"};
+    args.insert(args.end(), bad.begin(), bad.end());
+    EXPECT_EQ(RunProcess(args).exitCode, 1) << bad[1];
+  }
+  status = RunProcess({cli, "vcom", "status"});
+  EXPECT_NE(status.out.find("traffic: "), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("RFC 2217: "), std::string::npos) << status.out;
+  EXPECT_EQ(RunProcess({cli, "vcom", "delete", "COM3"}).exitCode, 0);
   EXPECT_EQ(RunProcess({cli, "vcom", "delete", "COM2"}).exitCode, 0);
   EXPECT_EQ(RunProcess({cli, "vcom", "delete", "COM2"}).exitCode, 1);
   EXPECT_FALSE(std::filesystem::exists(PortsDir() / "COM2"));

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vcom/echo_server.h"
+#include "support/echo_server.h"
 #include "vcom/relay.h"
 
 namespace orbo::test {
@@ -44,11 +44,20 @@ bool Readable(int fd, int timeoutMs) {
   return ::poll(&p, 1, timeoutMs) == 1;
 }
 
-TEST(Relay, OneClientAtATimeThroughToTheRemote) {
+// Both ways of moving the bytes: splice through a pipe, and the buffer
+// used where splice is refused.
+class RelayPaths : public ::testing::TestWithParam<Relay::Moving> {};
+INSTANTIATE_TEST_SUITE_P(Relay, RelayPaths,
+                         ::testing::Values(Relay::Moving::kSplice, Relay::Moving::kBuffer),
+                         [](const auto& info) {
+                           return info.param == Relay::Moving::kSplice ? "Splice" : "Buffer";
+                         });
+
+TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EchoServer echo;
-  Relay relay;
+  Relay relay(GetParam());
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, echo.port(), "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, echo.port(), "127.0.0.1"}), Relay::StartResult::kListening);
   ASSERT_TRUE(relay.listening());
 
   UniqueFd first = Connect(local);
@@ -83,7 +92,7 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
   const int dead = FreeLoopbackPort();
   Relay relay;
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, dead, "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, dead, "127.0.0.1"}), Relay::StartResult::kListening);
   for (int i = 0; i < 2; ++i) {
     UniqueFd c = Connect(local);
     const std::string expected =
@@ -93,16 +102,20 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
   EXPECT_TRUE(relay.listening());
 
   // An empty host cannot be resolved: the relay ends for good.
-  ASSERT_TRUE(relay.Start({local, dead, ""}));
+  ASSERT_EQ(relay.Start({local, dead, ""}), Relay::StartResult::kListening);
   UniqueFd c = Connect(local);
   EXPECT_EQ(Talk(c.get(), "", 1), "");
   relay.StopRelay();
   EXPECT_FALSE(relay.listening());
 
   for (RelayEndpoint bad : {RelayEndpoint{0, 80, "127.0.0.1"}, RelayEndpoint{local, 70000, "h"}}) {
-    EXPECT_TRUE(relay.Start(bad));
+    EXPECT_EQ(relay.Start(bad), Relay::StartResult::kBadPort);
     EXPECT_FALSE(relay.listening());
   }
+  // A local port another program listens on.
+  EchoServer other;
+  EXPECT_EQ(relay.Start({other.port(), dead, "127.0.0.1"}), Relay::StartResult::kCannotListen);
+  EXPECT_FALSE(relay.listening());
 }
 
 }  // namespace

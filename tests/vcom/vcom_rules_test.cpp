@@ -128,8 +128,8 @@ TEST(SerialSettings, TextToTerminalAndBack) {
   EXPECT_FALSE(tio.c_cflag & PARODD);
   EXPECT_TRUE(tio.c_cflag & CSTOPB);
   EXPECT_FALSE(tio.c_lflag & ECHO);
-  for (const char* bad : {"", "9600,N,8", "9601,N,8,1", "9600,X,8,1", "9600,N,9,1", "9600,N,8,3",
-                          "9600,NN,8,1", "abc,N,8,1"}) {
+  for (const char* bad :
+       {"", "9600,N,8", "9600,X,8,1", "9600,N,9,1", "9600,N,8,3", "9600,NN,8,1", "abc,N,8,1"}) {
     EXPECT_FALSE(ParseSerialSettings(bad)) << bad;
   }
 }

@@ -4,7 +4,9 @@
 
 #include "base/base64.h"
 #include "settings/app_settings.h"
+#include "support/echo_server.h"
 #include "support/fake_sleeper.h"
+#include "support/recording_view.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "vcom/fake_sec_library.h"
@@ -30,6 +32,8 @@ struct Rig {
   FakeSleeper sleeper;
   ScriptedPrompts prompts;
   Texts window;
+  RecordingView view;
+  std::unique_ptr<PageScripts> scripts;
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<ServiceControl> service;
   std::unique_ptr<VirtualPort> port;
@@ -39,7 +43,8 @@ struct Rig {
     dir.Write("html/i18n/strings_en.properties",
               Base64Encode("installing_server=installing\nenable_server=enabling\n"
                            "install_server_success=installed\nstatu_ready=ready\n"
-                           "create_error=no port\nalert_title=Alert\n"));
+                           "create_error=no port\nalert_title=Alert\n"
+                           "relay_listen_error=no relay on {port}\n"));
     settings = std::make_unique<SettingsStore>(dir.path());
     settings->Load();
     runner.onRun = [this](const std::string& cmd) {
@@ -53,8 +58,10 @@ struct Rig {
     service = std::make_unique<ServiceControl>(
         lib, runner, sleeper, [this](std::string_view k) { return settings->LookupText(k); },
         &window);
-    port = std::make_unique<VirtualPort>(
-        VirtualPortDeps{&lib, service.get(), &ports, &sleeper, settings.get(), &prompts, &window});
+    scripts = std::make_unique<PageScripts>(
+        &view, [this](std::string_view k) { return settings->LookupText(k); });
+    port = std::make_unique<VirtualPort>(VirtualPortDeps{
+        &lib, service.get(), &ports, &sleeper, settings.get(), &prompts, &window, scripts.get()});
   }
   std::vector<std::string> SetNames() const {
     std::vector<std::string> names;
@@ -131,6 +138,35 @@ TEST(VirtualPort, SerialPassThroughAndBack) {
   EXPECT_EQ(s.remoteHost, "localhost");
   EXPECT_EQ(s.remotePort, "5001");
   EXPECT_EQ(s.portSettings, "9600,E,7,1");  // the last pass-through's settings stay
+}
+
+TEST(VirtualPort, UnusableSettingsKeepThePortAndARelayThatCannotListenSaysSo) {
+  Rig rig;
+  rig.port->StartVirtualPort(nullptr);
+  ASSERT_EQ(rig.port->ApplyPassThrough(R"({"url":"127.0.0.1:4001","baudrate":"256000"})"), 1);
+  EXPECT_EQ(rig.port->state().portSettings, "256000,E,7,1");
+  const auto calls = rig.lib.calls.size();
+  const std::string kept = rig.port->state().comName;
+  for (const char* bad : {R"({"url":"127.0.0.1:4002","baudrate":"0"})", R"({"baudrate":-9600})",
+                          R"({"data_length":"9"})"}) {
+    ASSERT_EQ(rig.port->ApplyPassThrough(bad), 1) << bad;
+    EXPECT_EQ(rig.lib.calls.size(), calls) << "the service was touched for " << bad;
+    EXPECT_TRUE(rig.ports.present.count(kept)) << bad;
+    EXPECT_EQ(rig.port->state().remotePort, "4001") << bad;
+  }
+  EXPECT_EQ(rig.prompts.asked().size(), 3u);
+  EXPECT_EQ(rig.prompts.asked().back().text, "no port");
+
+  EchoServer taken;
+  const std::string json =
+      R"({"type":1,"url":"127.0.0.1:4001","e_port":)" + std::to_string(taken.port()) + "}";
+  ASSERT_EQ(rig.port->ApplyPassThrough(json), 1);
+  const std::string text = "no relay on " + std::to_string(taken.port());
+  EXPECT_EQ(rig.window.shown.back(), text);
+  ASSERT_FALSE(rig.view.scripts().empty());
+  EXPECT_NE(rig.view.scripts().back().find(text), std::string::npos);
+  EXPECT_FALSE(rig.port->relay().listening());
+  EXPECT_EQ(rig.port->state().tunnelMode, 2);
 }
 
 TEST(VirtualPort, LeftoverTestConnectionIsRemovedWhenTpIsSet) {

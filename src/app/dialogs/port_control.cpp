@@ -47,4 +47,8 @@ int VirtualPortControl::tunnelMode() {
   return port_.state().tunnelMode;
 }
 
+std::optional<vcom::PortTraffic> VirtualPortControl::Traffic() {
+  return vcom::ReadPortTraffic(statusClient_, vcom::kConnectionName);
+}
+
 }  // namespace orbo

@@ -4,9 +4,13 @@
 // answers.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "vcom/com_ports.h"
+#include "vcom/port_paths.h"
+#include "vcom/port_traffic.h"
+#include "vcom/sec_client.h"
 
 namespace orbo {
 
@@ -37,6 +41,8 @@ class PortControl {
   virtual void SetComName(const std::string& name) = 0;
   // 0 none, 1 serial pass-through, 2 TCP relay.
   virtual int tunnelMode() = 0;
+  // The counters of the port in service; nullopt when there is none.
+  virtual std::optional<vcom::PortTraffic> Traffic() { return std::nullopt; }
 };
 
 // The tool's own port. Every part is borrowed and must outlive this object.
@@ -44,7 +50,11 @@ class VirtualPortControl : public PortControl {
  public:
   VirtualPortControl(vcom::SecLibrary& library, vcom::ServiceControl& service,
                      vcom::ComPorts& ports, vcom::VirtualPort& port)
-      : library_(library), service_(service), ports_(ports), port_(port) {}
+      : library_(library),
+        statusClient_(vcom::ServiceSocketPath(), 2000),
+        service_(service),
+        ports_(ports),
+        port_(port) {}
 
   bool ConnectService() override;
   void DisconnectService() override;
@@ -58,9 +68,11 @@ class VirtualPortControl : public PortControl {
   std::string comName() override;
   void SetComName(const std::string& name) override;
   int tunnelMode() override;
+  std::optional<vcom::PortTraffic> Traffic() override;
 
  private:
   vcom::SecLibrary& library_;
+  vcom::SecClient statusClient_;  // a link of its own, so the port's is never disturbed
   vcom::ServiceControl& service_;
   vcom::ComPorts& ports_;
   vcom::VirtualPort& port_;

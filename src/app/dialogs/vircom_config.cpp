@@ -1,6 +1,7 @@
 #include "app/dialogs/vircom_config.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/dialogs/port_control.h"
 #include "base/file_util.h"
@@ -23,10 +24,10 @@ constexpr int64_t kStartPauseMs = 500;
 constexpr int64_t kBrowserPauseMs = 100;
 
 constexpr int kAllControls[] = {
-    kPortGroup,    kVirtualGroup, kComList,     kComApply,     kServiceButton,
-    kServiceState, kServerOption, kBrowserList, kBrowserApply, kBrowserAdd,
-    kBrowserGroup, kBrowserHint,  kServerList,  kServerApply,  kServerGroup,
-    kCertGroup,    kHmiGroup,     kHmiState,    kHmiSettings,  kCertImport,
+    kPortGroup,    kVirtualGroup, kComList,      kComApply,   kServiceButton, kServiceState,
+    kServerOption, kBrowserList,  kBrowserApply, kBrowserAdd, kBrowserGroup,  kBrowserHint,
+    kServerList,   kServerApply,  kServerGroup,  kCertGroup,  kHmiGroup,      kHmiState,
+    kHmiSettings,  kCertImport,   kTraffic,
 };
 
 }  // namespace
@@ -107,6 +108,24 @@ void VirComConfig::Open() {
   FillComList();
   FillServerList();
   FillBrowserList();
+  RefreshTraffic();
+}
+
+void VirComConfig::RefreshTraffic() {
+  const std::optional<vcom::PortTraffic> traffic = deps_.port->Traffic();
+  std::string text;
+  if (traffic) {
+    text = Text(keys::kPortTraffic);
+    for (const auto& [name, value] :
+         {std::pair<const char*, uint64_t>{"{sent}", traffic->toNetwork},
+          {"{received}", traffic->fromNetwork},
+          {"{dropped}", traffic->dropped},
+          {"{reconnects}", traffic->reconnects}}) {
+      const size_t at = text.find(name);
+      if (at != std::string::npos) text.replace(at, std::strlen(name), std::to_string(value));
+    }
+  }
+  model_.controls[kTraffic].text = text;
 }
 
 void VirComConfig::FillComList() {
@@ -152,6 +171,7 @@ void VirComConfig::OnServiceButton() {
   }
   SetComUsable(serviceInstalled_ == 1);
   FillComList();
+  RefreshTraffic();
 }
 
 void VirComConfig::OnApplyCom(const std::string& selected) {
@@ -165,6 +185,7 @@ void VirComConfig::OnApplyCom(const std::string& selected) {
   port.SetComName(selected);
   if (!port.RebuildVirtualPort()) Alert(keys::kSetComError);
   FillComList();
+  RefreshTraffic();
 }
 
 void VirComConfig::OnServerOption(bool checked) {

@@ -42,6 +42,7 @@ enum VirComControl : int {
   kHmiState = 1024,
   kHmiSettings = 1025,
   kCertImport = 1026,
+  kTraffic = 1027,  // label: the running port's traffic counters
 };
 
 struct DialogControl {
@@ -105,6 +106,8 @@ class VirComConfig {
   void OnHmiSettings();
   // 1026: true when the dialog is to end with OK.
   bool OnCertificateImport();
+  // 1027: the running port's counters now (empty while no port runs).
+  void RefreshTraffic();
 
   const VirComConfigModel& model() const { return model_; }
   int serviceInstalled() const { return serviceInstalled_; }

@@ -11,7 +11,10 @@ namespace orbo {
 class VirComConfigDialog {
  public:
   VirComConfigDialog(GtkWindow* parent, VirComConfigContext& ctx);
-  ~VirComConfigDialog() { gtk_widget_destroy(dialog_); }
+  ~VirComConfigDialog() {
+    if (trafficTimer_ != 0) g_source_remove(trafficTimer_);
+    gtk_widget_destroy(dialog_);
+  }
   VirComConfigDialog(const VirComConfigDialog&) = delete;
   VirComConfigDialog& operator=(const VirComConfigDialog&) = delete;
 
@@ -30,6 +33,9 @@ class VirComConfigDialog {
   std::string Chosen(int list) const;
   void Clicked(int id);
   static void OnClicked(GtkButton* button, gpointer self);
+  // Once a second while the dialog is open: the traffic label only (the
+  // lists keep the user's choice).
+  static gboolean OnTrafficTimer(gpointer self);
 
   VirComConfigContext& ctx_;
   GtkWidget* dialog_;
@@ -37,6 +43,7 @@ class VirComConfigDialog {
   std::map<int, GtkWidget*> widgets_;
   std::map<int, Kind> kinds_;
   bool showing_ = false;  // Show() is setting widgets: their signals are not the user's
+  guint trafficTimer_ = 0;
 };
 
 VirComConfigDialog::VirComConfigDialog(GtkWindow* parent, VirComConfigContext& ctx)
@@ -108,7 +115,7 @@ void VirComConfigDialog::Build() {
   for (int id : {kVirtualGroup, kPortGroup, kBrowserGroup, kServerGroup, kCertGroup, kHmiGroup}) {
     Make(id, Kind::kFrame);
   }
-  for (int id : {kServiceState, kBrowserHint, kHmiState}) Make(id, Kind::kLabel);
+  for (int id : {kServiceState, kBrowserHint, kHmiState, kTraffic}) Make(id, Kind::kLabel);
   for (int id : {kServiceButton, kComApply, kBrowserApply, kBrowserAdd, kServerApply, kCertImport,
                  kHmiSettings}) {
     Make(id, Kind::kButton);
@@ -122,7 +129,8 @@ void VirComConfigDialog::Build() {
   gtk_box_pack_start(GTK_BOX(column),
                      Group(kVirtualGroup, {{kServiceState, kServiceButton}, {kServerOption}}),
                      FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(column), Group(kPortGroup, {{kComList, kComApply}}), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(column), Group(kPortGroup, {{kComList, kComApply}, {kTraffic}}), FALSE,
+                     FALSE, 0);
   gtk_box_pack_start(
       GTK_BOX(column),
       Group(kBrowserGroup, {{kBrowserHint}, {kBrowserList, kBrowserApply, kBrowserAdd}}), FALSE,
@@ -231,9 +239,18 @@ void VirComConfigDialog::OnClicked(GtkButton* button, gpointer self) {
       GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), "control-id")));
 }
 
+gboolean VirComConfigDialog::OnTrafficTimer(gpointer self) {
+  auto* dialog = static_cast<VirComConfigDialog*>(self);
+  dialog->config_->RefreshTraffic();
+  gtk_label_set_text(GTK_LABEL(dialog->widgets_.at(kTraffic)),
+                     dialog->config_->model().at(kTraffic).text.c_str());
+  return G_SOURCE_CONTINUE;
+}
+
 int VirComConfigDialog::Run() {
   config_->Open();
   Show();
+  trafficTimer_ = g_timeout_add_seconds(1, OnTrafficTimer, this);
   if (ctx_.onShown) ctx_.onShown(this);
   const int response = gtk_dialog_run(GTK_DIALOG(dialog_));
   if (ctx_.onShown) ctx_.onShown(nullptr);

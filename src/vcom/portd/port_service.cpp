@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "base/logger.h"
@@ -21,6 +22,10 @@ constexpr size_t kMaxClients = 64;
 constexpr int kReplyTimeoutMs = 2000;
 // How often the service checks that its socket is still in place.
 constexpr int kWatchMs = 2000;
+// How often monitors get the recorded traffic, and how much of it may wait
+// for a monitor's client.
+constexpr int kMonitorTickMs = 50;
+constexpr size_t kMonitorBufferBytes = 256 * 1024;
 
 struct JsonDeleter {
   void operator()(cJSON* j) const { cJSON_Delete(j); }
@@ -102,10 +107,18 @@ bool PortService::PutInService(int32_t id, Connection& c, std::string* error) {
   const SecValue* settings = c.Find("port.settings");
   auto serial = ParseSerialSettings(settings ? settings->AsText() : "9600,N,8,1");
   if (!serial) {
-    *error = "\"port.settings\" is not BAUD,PARITY,DATA,STOP";
+    *error = "\"port.settings\" is not BAUD,PARITY,DATA,STOP with a baud rate from 1 to " +
+             std::to_string(kMaxBaud);
     return false;
   }
   cfg.serial = *serial;
+  const SecValue* protocol = c.Find("protocol.type");
+  const std::string kind = protocol ? protocol->AsText() : "RAW";
+  if (kind != "RAW" && kind != "RFC2217") {
+    *error = "\"protocol.type\" is neither RAW nor RFC2217";
+    return false;
+  }
+  cfg.rfc2217 = kind == "RFC2217";
   cfg.noDelay = IntParam(c.Find("network.nagle.enable"), 1) == 0;
   cfg.keepAlive = IntParam(c.Find("network.keepalive.enable"), 0) != 0;
   cfg.keepAliveIdleMs = IntParam(c.Find("network.keepalive.timeout"), 7000);
@@ -122,6 +135,7 @@ bool PortService::PutInService(int32_t id, Connection& c, std::string* error) {
     }
   }
   c.bridge.reset();  // a connection put into service again starts afresh
+  ++c.generation;    // its monitors end with the old bridge
   c.bridge = PtyBridge::Start(cfg, error);
   if (c.bridge) {
     ORBO_LOG_INFO("%s in service: %s -> %s:%d", cfg.portName.c_str(),
@@ -148,8 +162,25 @@ cJSON* PortService::StatusOf(int32_t id, const Connection& c) const {
   cJSON_AddStringToObject(o, "path", c.bridge ? c.bridge->linkPath().c_str() : "");
   cJSON_AddStringToObject(o, "terminal", c.bridge ? c.bridge->terminalPath().c_str() : "");
   cJSON_AddBoolToObject(o, "linkUp", c.bridge && c.bridge->linkUp());
-  cJSON_AddNumberToObject(o, "dropped",
-                          c.bridge ? static_cast<double>(c.bridge->droppedBytes()) : 0);
+  const PtyBridge* b = c.bridge.get();
+  cJSON_AddStringToObject(o, "protocol", b && b->config().rfc2217 ? "RFC2217" : b ? "RAW" : "");
+  cJSON_AddNumberToObject(o, "toNetwork", b ? static_cast<double>(b->toNetwork()) : 0);
+  cJSON_AddNumberToObject(o, "fromNetwork", b ? static_cast<double>(b->fromNetwork()) : 0);
+  cJSON_AddNumberToObject(o, "dropped", b ? static_cast<double>(b->droppedBytes()) : 0);
+  cJSON_AddNumberToObject(o, "reconnects", b ? static_cast<double>(b->reconnects()) : 0);
+  int monitors = 0;
+  for (const Monitor& m : monitors_) {
+    monitors += m.fd.valid() && m.id == id && m.generation == c.generation ? 1 : 0;
+  }
+  cJSON_AddNumberToObject(o, "monitors", monitors);
+  if (b && b->config().rfc2217) {
+    // The far line: what the server made of COM-PORT-OPTION and the
+    // settings it reported back; the port's own settings now.
+    const auto answer = b->comPortAnswer();
+    cJSON_AddStringToObject(o, "rfc2217", answer ? ComPortAnswerText(*answer) : "not linked yet");
+    cJSON_AddStringToObject(o, "serverSettings", b->serverSettings().c_str());
+    cJSON_AddStringToObject(o, "lineSettings", FormatSerialSettings(b->lineSettings()).c_str());
+  }
   return o;
 }
 
@@ -195,6 +226,21 @@ cJSON* PortService::Dispatch(const cJSON* request, bool* stop) {
     cJSON* r = Reply(true);
     cJSON_AddNumberToObject(r, "removed", removed);
     return r;
+  }
+  if (op == "monitor") {
+    // By connection name or port name; only a port in service has traffic.
+    const std::string name = TextMember(request, "name");
+    for (const auto& [cid, c] : connections_) {
+      const SecValue* n = c.Find("name");
+      const SecValue* p = c.Find("port.name");
+      if (!c.bridge || ((!n || n->AsText() != name) && (!p || p->AsText() != name))) continue;
+      monitorRequest_ = cid;
+      cJSON* r = Reply(true);
+      cJSON_AddNumberToObject(r, "id", cid);
+      cJSON_AddStringToObject(r, "port.name", c.bridge->config().portName.c_str());
+      return r;
+    }
+    return Reply(false, "no connection in service named \"" + name + "\"");
   }
   if (op == "stop") {
     *stop = true;
@@ -244,6 +290,7 @@ cJSON* PortService::Dispatch(const cJSON* request, bool* stop) {
 }
 
 std::string PortService::Handle(const std::string& line, bool* stop) {
+  monitorRequest_.reset();
   JsonPtr request(cJSON_Parse(line.c_str()));
   JsonPtr reply(cJSON_IsObject(request.get()) ? Dispatch(request.get(), stop)
                                               : Reply(false, "not a JSON object"));
@@ -251,6 +298,97 @@ std::string PortService::Handle(const std::string& line, bool* stop) {
   std::string out = text ? text : "{\"ok\":0}";
   cJSON_free(text);
   return out;
+}
+
+void PortService::AddMonitor(UniqueFd fd, int32_t id) {
+  auto it = connections_.find(id);
+  if (it == connections_.end() || !it->second.bridge) return;
+  it->second.bridge->tap().Watch();
+  Monitor m;
+  m.fd = std::move(fd);
+  m.id = id;
+  m.generation = it->second.generation;
+  monitors_.push_back(std::move(m));
+}
+
+void PortService::EndMonitor(Monitor& m) {
+  auto it = connections_.find(m.id);
+  if (it != connections_.end() && it->second.bridge && it->second.generation == m.generation) {
+    it->second.bridge->tap().Unwatch();
+  }
+  m.fd.Reset();
+}
+
+bool PortService::FlushMonitor(Monitor& m) {
+  while (!m.out.empty()) {
+    ssize_t n = ::send(m.fd.get(), m.out.data(), m.out.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n > 0) {
+      m.out.erase(0, static_cast<size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+  }
+  return true;
+}
+
+void PortService::FeedMonitors() {
+  static const char kHex[] = "0123456789abcdef";
+  for (auto& [id, c] : connections_) {
+    bool watched = false;
+    for (const Monitor& m : monitors_) {
+      watched = watched || (m.fd.valid() && m.id == id && m.generation == c.generation);
+    }
+    if (!watched || !c.bridge) continue;
+    const uint64_t lost = c.bridge->tap().Take(&records_);
+    const std::string& port = c.bridge->config().portName;
+    for (Monitor& m : monitors_) {
+      if (m.fd.valid() && m.id == id && m.generation == c.generation) m.dropped += lost;
+    }
+    for (const TapRecord& r : records_) {
+      char line[160 + 2 * kTapShownBytes];
+      const int len = std::snprintf(
+          line, 160, "{\"time\":%lld.%06lld,\"direction\":\"%s\",\"bytes\":%u,\"hex\":\"",
+          static_cast<long long>(r.timeUs / 1000000), static_cast<long long>(r.timeUs % 1000000),
+          r.direction == TrafficDirection::kToNetwork ? "to network" : "from network", r.length);
+      char* end = line + len;
+      for (size_t i = 0; i < r.shown; ++i) {
+        const auto b = static_cast<unsigned char>(r.bytes[i]);
+        *end++ = kHex[b >> 4];
+        *end++ = kHex[b & 15];
+      }
+      *end++ = '"';
+      const std::string_view text(line, static_cast<size_t>(end - line));
+      for (Monitor& m : monitors_) {
+        if (!m.fd.valid() || m.id != id || m.generation != c.generation) continue;
+        const std::string tail =
+            m.dropped > 0 ? ",\"dropped\":" + std::to_string(m.dropped) + "}\n" : "}\n";
+        if (m.out.size() + text.size() + tail.size() > kMonitorBufferBytes) {
+          ++m.dropped;
+          if (!m.reportedBehind) {
+            ORBO_LOG_WARN("a monitor of %s does not keep up; its lines are dropped and counted",
+                          port.c_str());
+            m.reportedBehind = true;
+          }
+          continue;
+        }
+        m.out += text;
+        m.out += tail;
+        m.dropped = 0;
+      }
+    }
+  }
+  for (Monitor& m : monitors_) {
+    if (!m.fd.valid()) continue;
+    auto it = connections_.find(m.id);
+    if (it == connections_.end() || !it->second.bridge || it->second.generation != m.generation) {
+      m.fd.Reset();  // the port went; the client sees the end
+    } else if (!FlushMonitor(m)) {
+      EndMonitor(m);
+    }
+  }
+  std::erase_if(monitors_, [](const Monitor& m) { return !m.fd.valid(); });
 }
 
 void PortService::Serve(int listen, const std::filesystem::path& socketPath, int readyFd) {
@@ -265,16 +403,29 @@ void PortService::Serve(int listen, const std::filesystem::path& socketPath, int
   while (!stop) {
     std::vector<pollfd> fds{{listen, POLLIN, 0}};
     for (const auto& c : clients) fds.push_back({c->fd.get(), POLLIN, 0});
-    int ready = ::poll(fds.data(), fds.size(), kWatchMs);
+    const size_t firstMonitor = fds.size();
+    for (const Monitor& m : monitors_) {
+      fds.push_back({m.fd.get(), static_cast<short>(POLLIN | (m.out.empty() ? 0 : POLLOUT)), 0});
+    }
+    int ready = ::poll(fds.data(), fds.size(), monitors_.empty() ? kWatchMs : kMonitorTickMs);
     if (ready < 0 && errno != EINTR) break;
     if (InodeOf(socketPath) != socketInode) {
       ORBO_LOG_INFO("control socket %s is gone; the service ends", socketPath.c_str());
       break;
     }
+    // A monitor's client says nothing more; input or its end closes it.
+    for (size_t i = firstMonitor; i < fds.size(); ++i) {
+      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      char scrap[256];
+      if (::recv(fds[i].fd, scrap, sizeof scrap, MSG_DONTWAIT) >= 0 || errno != EAGAIN) {
+        EndMonitor(monitors_[i - firstMonitor]);
+      }
+    }
+    FeedMonitors();
     if (ready <= 0) continue;
     if (fds[0].revents & POLLIN) {
       UniqueFd fd(::accept4(listen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-      if (fd.valid() && SamePeerUser(fd.get()) && clients.size() < kMaxClients) {
+      if (fd.valid() && SamePeerUser(fd.get()) && clients.size() + monitors_.size() < kMaxClients) {
         int raw = fd.get();
         clients.push_back(std::make_unique<Client>(Client{std::move(fd), LineReader(raw)}));
       }
@@ -282,20 +433,28 @@ void PortService::Serve(int listen, const std::filesystem::path& socketPath, int
     // Handle the clients that had something to say; drop the ones that
     // closed, misbehaved or do not take their replies.
     std::vector<int> done;
-    for (size_t i = 1; i < fds.size() && !stop; ++i) {
+    for (size_t i = 1; i < firstMonitor && !stop; ++i) {
       if (!fds[i].revents) continue;
       Client& c = *clients[i - 1];
       bool alive = c.reader.Fill();
       std::string line;
-      while (!stop && c.reader.NextLine(&line)) {
-        if (!WriteLine(c.fd.get(), Handle(line, &stop), kReplyTimeoutMs)) alive = false;
+      while (alive && !stop && c.reader.NextLine(&line)) {
+        if (!WriteLine(c.fd.get(), Handle(line, &stop), kReplyTimeoutMs)) {
+          alive = false;
+        } else if (monitorRequest_) {
+          // The link now carries the port's traffic; what else the client
+          // sent is ignored.
+          AddMonitor(std::move(c.fd), *monitorRequest_);
+          break;
+        }
       }
       if (!alive) done.push_back(fds[i].fd);
     }
     std::erase_if(clients, [&](const auto& c) {
-      return std::find(done.begin(), done.end(), c->fd.get()) != done.end();
+      return !c->fd.valid() || std::find(done.begin(), done.end(), c->fd.get()) != done.end();
     });
   }
+  monitors_.clear();
   connections_.clear();
 }
 

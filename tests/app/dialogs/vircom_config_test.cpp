@@ -60,13 +60,16 @@ class FakePort : public PortControl {
   std::string comName() override { return name; }
   void SetComName(const std::string& n) override { name = n; }
   int tunnelMode() override { return tunnel; }
+  std::optional<vcom::PortTraffic> Traffic() override { return traffic; }
+  std::optional<vcom::PortTraffic> traffic;
 
  private:
   int deletes_ = 0;
 };
 
 std::string Strings() {
-  std::string table = "com_is_using=" + std::string(kInUse) + "\n";
+  std::string table = "com_is_using=" + std::string(kInUse) + "\n" +
+                      "port_traffic=@{sent} {received} {dropped} {reconnects}\n";
   for (const char* key : {"alert_title",        "button_config",        "virtual_config",
                           "detect_server_yes",  "detect_server_no",     "btn_uninstall_server",
                           "btn_install_server", "btn_start_up_server",  "reinstall_msg",
@@ -163,7 +166,15 @@ TEST_F(VirComConfigTest, OpeningFollowsOemTheServiceAndThePort) {
     EXPECT_TRUE(d.model().serverOptionChecked);
     EXPECT_EQ(d.model().com.entries[1], c.up && c.present ? "COM7 (in use)" : "COM7");
     EXPECT_EQ(d.model().com.selected, 1);
+    EXPECT_EQ(Text(kTraffic), "");  // no counters without a running port
   }
+  // The running port's counters, read again on each refresh.
+  port_.traffic = vcom::PortTraffic{1048576, 512, 3, 1};
+  VirComConfig& d = Opened();
+  EXPECT_EQ(Text(kTraffic), "@1048576 512 3 1");
+  port_.traffic->toNetwork = 2000000;
+  d.RefreshTraffic();
+  EXPECT_EQ(Text(kTraffic), "@2000000 512 3 1");
 }
 
 TEST_F(VirComConfigTest, StoppingTheService) {

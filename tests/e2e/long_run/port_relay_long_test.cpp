@@ -22,8 +22,8 @@
 
 #include "e2e/long_run/process_counts.h"
 #include "support/child_process.h"
+#include "support/echo_server.h"
 #include "support/temp_dir.h"
-#include "vcom/echo_server.h"
 #include "vcom/port_parameters.h"
 #include "vcom/port_paths.h"
 #include "vcom/relay.h"
@@ -130,7 +130,7 @@ TEST(RelayLongRun, ConnectionsLeakNothing) {
   EchoServer echo;
   Relay relay;
   const int local = FreeLoopbackPort();
-  ASSERT_TRUE(relay.Start({local, echo.port(), "127.0.0.1"}));
+  ASSERT_EQ(relay.Start({local, echo.port(), "127.0.0.1"}), Relay::StartResult::kListening);
   // One connection: the client sends, reads the echo and leaves; the relay
   // then takes the next one from its backlog.
   auto connection = [&](int i) {

@@ -1,9 +1,12 @@
-// A TCP echo server on 127.0.0.1 for the port and relay tests. It can be
-// stopped and started again on the same port (a remote that restarts).
+// A TCP echo server on 127.0.0.1, the far end of the port, relay and
+// bench runs. Every byte read is sent back; replies are not delayed
+// (TCP_NODELAY). It can be stopped and started again on the same port (a
+// remote that restarts).
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,10 +25,14 @@ class EchoServer {
 
   // False when the port could not be bound.
   bool Start(int port);
-  // Closes the listener and every connection.
+  // Closes the listener and every connection, and waits for their threads.
   void Stop();
   int port() const { return port_; }
+  // Connections accepted so far, and those still open. A connection's
+  // socket is closed as soon as its client leaves, so a process that
+  // counts its descriptors sees only the live ones.
   int accepted() const { return accepted_.load(); }
+  int live() const { return live_.load(); }
 
  private:
   void Serve();
@@ -35,15 +42,15 @@ class EchoServer {
   UniqueFd wake_;
   std::thread thread_;
   // One per connection, Serve thread only; a worker whose client left is
-  // joined and its socket closed at the next accept, so a long run of
-  // connections holds no more than the live ones.
+  // joined at the next accept and at Stop.
   struct Worker {
-    int fd = -1;
+    std::shared_ptr<int> fd;  // -1 once closed; guarded by mutex_
     std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
   };
+  std::mutex mutex_;  // guards the workers' fds
   std::vector<Worker> workers_;
   std::atomic<int> accepted_{0};
+  std::atomic<int> live_{0};
 };
 
 // A port on 127.0.0.1 that was free a moment ago.

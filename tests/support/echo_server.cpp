@@ -1,7 +1,8 @@
-#include "vcom/echo_server.h"
+#include "support/echo_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -29,7 +30,7 @@ bool EchoServer::Start(int port) {
   sockaddr_in a = Loopback(port);
   socklen_t len = sizeof a;
   if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::listen(listener_.get(), 16) != 0 ||
+      ::listen(listener_.get(), 64) != 0 ||
       ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&a), &len) != 0) {
     listener_.Reset();
     return false;
@@ -55,15 +56,20 @@ void EchoServer::Serve() {
     if (fds[1].revents) break;
     int c = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
     if (c < 0) continue;
+    int one = 1;
+    ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     ++accepted_;
-    std::erase_if(workers_, [](Worker& w) {
-      if (!w.done->load()) return false;
+    ++live_;
+    std::erase_if(workers_, [this](Worker& w) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (*w.fd >= 0) return false;
+      }
       w.thread.join();
-      ::close(w.fd);
       return true;
     });
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([c, done] {
+    auto fd = std::make_shared<int>(c);
+    std::thread thread([this, c, fd] {
       std::vector<char> buf(65536);
       for (;;) {
         ssize_t n = ::recv(c, buf.data(), buf.size(), 0);
@@ -76,15 +82,20 @@ void EchoServer::Serve() {
         }
         if (sent < n) break;
       }
-      done->store(true);
+      std::lock_guard<std::mutex> lock(mutex_);
+      ::close(c);
+      *fd = -1;
+      --live_;
     });
-    workers_.push_back(Worker{c, std::move(thread), std::move(done)});
+    workers_.push_back(Worker{std::move(fd), std::move(thread)});
   }
-  for (Worker& w : workers_) ::shutdown(w.fd, SHUT_RDWR);
-  for (Worker& w : workers_) {
-    w.thread.join();
-    ::close(w.fd);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Worker& w : workers_) {
+      if (*w.fd >= 0) ::shutdown(*w.fd, SHUT_RDWR);
+    }
   }
+  for (Worker& w : workers_) w.thread.join();
   workers_.clear();
 }
 
