@@ -86,7 +86,7 @@ void PrintConnection(const cJSON* c, bool json) {
 
 int Status(Args args) {
   const bool json = TakeFlag(&args, "--json");
-  if (!args.empty()) return Fail("usage: orbo-cli vcom status [--json]");
+  if (!args.empty()) return UsageError("usage: orbo-cli vcom status [--json]");
   SecClient client(ServiceSocketPath());
   if (!client.sec_ConnectService(".")) return Fail("the port service is not running");
   JsonPtr list = Connections(client);
@@ -116,22 +116,23 @@ int Create(Args args) {
   auto protocols = TakeOption(&args, "--protocol");
   if (!args.empty() || hosts.size() != 1 || ports.size() != 1 || names.size() > 1 ||
       settings.size() > 1 || protocols.size() > 1) {
-    return Fail(
+    return UsageError(
         "usage: orbo-cli vcom create --host H --port P [--name COMn] [--settings S] "
         "[--protocol raw|rfc2217]");
   }
   std::string protocol = protocols.empty() ? "raw" : protocols[0];
   for (char& ch : protocol) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  if (protocol != "raw" && protocol != "rfc2217") return Fail("--protocol must be raw or rfc2217");
+  if (protocol != "raw" && protocol != "rfc2217")
+    return UsageError("--protocol must be raw or rfc2217");
   const int port = std::atoi(ports[0].c_str());
   if (hosts[0].empty() || port < 1 || port > 65535 || std::to_string(port) != ports[0]) {
-    return Fail("--host must be a host name or address and --port a number from 1 to 65535");
+    return UsageError("--host must be a host name or address and --port a number from 1 to 65535");
   }
   std::string name = names.empty() ? "" : names[0];
-  if (!name.empty() && !ComNumber(name)) return Fail("--name must be COM1 to COM255");
+  if (!name.empty() && !ComNumber(name)) return UsageError("--name must be COM1 to COM255");
   const std::string serial = settings.empty() ? "9600,N,8,1" : settings[0];
   if (!ParseSerialSettings(serial)) {
-    return Fail(
+    return UsageError(
         "--settings must be BAUD,PARITY,DATA,STOP, for example 9600,N,8,1 (baud 1 to 4294967295, "
         "parity N, E, O, M or S, data 5 to 8, stop 1 or 2)");
   }
@@ -165,7 +166,7 @@ int Create(Args args) {
 }
 
 int Delete(const Args& args) {
-  if (args.size() != 1) return Fail("usage: orbo-cli vcom delete NAME");
+  if (args.size() != 1) return UsageError("usage: orbo-cli vcom delete NAME");
   SecClient client(ServiceSocketPath());
   if (!client.sec_ConnectService(".")) return Fail("the port service is not running");
   JsonPtr list = Connections(client);
@@ -214,7 +215,7 @@ void PrintChunk(const cJSON* chunk) {
 
 int Monitor(Args args) {
   const bool json = TakeFlag(&args, "--json");
-  if (args.size() != 1) return Fail("usage: orbo-cli vcom monitor NAME [--json]");
+  if (args.size() != 1) return UsageError("usage: orbo-cli vcom monitor NAME [--json]");
   SecClient client(ServiceSocketPath());
   if (!client.sec_ConnectService(".")) return Fail("the port service is not running");
   std::string error;
@@ -243,13 +244,13 @@ int Monitor(Args args) {
 }
 
 int VcomVerb(const Args& args) {
-  if (args.empty()) return Fail("usage: orbo-cli vcom status|create|delete|monitor ...");
+  if (args.empty()) return UsageError("usage: orbo-cli vcom status|create|delete|monitor ...");
   Args rest(args.begin() + 1, args.end());
   if (args[0] == "status") return Status(rest);
   if (args[0] == "create") return Create(rest);
   if (args[0] == "delete") return Delete(rest);
   if (args[0] == "monitor") return Monitor(rest);
-  return Fail("unknown vcom command \"" + args[0] + "\" (status, create, delete, monitor)");
+  return UsageError("unknown vcom command \"" + args[0] + "\" (status, create, delete, monitor)");
 }
 
 }  // namespace

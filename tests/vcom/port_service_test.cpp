@@ -207,7 +207,7 @@ TEST_F(PortService, CliCreatesListsAndDeletes) {
         "\"port.settings\":\"9600,N,8,1\"", "\"path\":"}) {
     EXPECT_NE(status.out.find(field), std::string::npos) << field << " in " << status.out;
   }
-  EXPECT_EQ(RunProcess({cli, "vcom", "create", "--host", "h", "--port", "70000"}).exitCode, 1);
+  EXPECT_EQ(RunProcess({cli, "vcom", "create", "--host", "h", "--port", "70000"}).exitCode, 2);
   // A baud rate without a terminal constant, and both protocols.
   made = RunProcess({cli, "vcom", "create", "--host", "127.0.0.1", "--port",
                      std::to_string(echo.port()), "--name", "COM3", "--settings", "14400,n,8,1",
@@ -221,7 +221,7 @@ TEST_F(PortService, CliCreatesListsAndDeletes) {
        {std::vector<std::string>{"--settings", "0,N,8,1"}, {"--protocol", "telnet"}}) {
     std::vector<std::string> args = {cli, "vcom", "create", "--host", "127.0.0.1", "--port", "9"};
     args.insert(args.end(), bad.begin(), bad.end());
-    EXPECT_EQ(RunProcess(args).exitCode, 1) << bad[1];
+    EXPECT_EQ(RunProcess(args).exitCode, 2) << bad[1];
   }
   status = RunProcess({cli, "vcom", "status"});
   EXPECT_NE(status.out.find("traffic: "), std::string::npos) << status.out;
