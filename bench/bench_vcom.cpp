@@ -87,40 +87,11 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-sockaddr_in Loopback(int port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
-UniqueFd Listen(int* port) {
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  int one = 1;
-  ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = Loopback(0);
-  socklen_t len = sizeof a;
-  ::bind(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(fd.get(), 64);
-  ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&a), &len);
-  *port = ntohs(a.sin_port);
-  return fd;
-}
-
-int FreePort() {
-  int port = 0;
-  Listen(&port);
-  return port;
-}
-
 // Connects, retrying while a freshly started program gets ready.
 UniqueFd Connect(int port, int waitMs = 5000) {
   const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in a = Loopback(port);
-    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+    if (UniqueFd fd = orbo::test::ConnectLoopback(port); fd.valid()) return fd;
     if (Clock::now() > end) return UniqueFd();
     ::poll(nullptr, 0, 5);
   }
@@ -275,7 +246,7 @@ double CpuSeconds() {
 // splice.
 double SocatEnds(int middle, uint64_t total, bool* exact, double* cpu) {
   const double cpu0 = CpuSeconds();
-  const int sinkPort = FreePort();
+  const int sinkPort = orbo::test::FreeLoopbackPort();
   int outPipe[2], inPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0) return 0;
   for (int fd : {outPipe[0], inPipe[1]}) ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
@@ -291,10 +262,10 @@ double SocatEnds(int middle, uint64_t total, bool* exact, double* cpu) {
                                       : orbo::vcom::Relay::Moving::kAuto);
   std::unique_ptr<Child> socatRelay;
   if (middle == 1 || middle == 3) {
-    target = FreePort();
+    target = orbo::test::FreeLoopbackPort();
     relay.Start({target, sinkPort, "127.0.0.1"});
   } else if (middle == 2) {
-    target = FreePort();
+    target = orbo::test::FreeLoopbackPort();
     socatRelay = std::make_unique<Child>(std::vector<std::string>{
         "socat", "TCP-LISTEN:" + std::to_string(target) + ",bind=127.0.0.1,reuseaddr",
         "TCP:127.0.0.1:" + std::to_string(sinkPort)});
@@ -428,8 +399,8 @@ struct Service {
 // pairs' far ends.
 struct Ser2net {
   fs::path dir;
-  int telnetPort = FreePort();
-  int rawPort = FreePort();
+  int telnetPort = orbo::test::FreeLoopbackPort();
+  int rawPort = orbo::test::FreeLoopbackPort();
   std::unique_ptr<Child> pairs[2];
   std::unique_ptr<Child> daemon;
   explicit Ser2net(const fs::path& folder) : dir(folder) {
@@ -528,7 +499,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 2; ++round) {
       for (int tool = 0; tool < 3; ++tool) {
         int sinkPort = 0;
-        UniqueFd sink = Listen(&sinkPort);
+        UniqueFd sink = orbo::test::ListenLoopback(0, &sinkPort);
         fs::path link;
         std::unique_ptr<Child> helper;
         const std::string port = "COM" + std::to_string(10 + 6 * way + 3 * round + tool);
@@ -667,7 +638,7 @@ int main(int argc, char** argv) {
   if (want("cycles")) {
     EchoServer echo;
     orbo::vcom::Relay relay;
-    const int local = FreePort();
+    const int local = orbo::test::FreeLoopbackPort();
     relay.Start({local, echo.port(), "127.0.0.1"});
     const pid_t self = ::getpid();
     const fs::path proc = "/proc/self";

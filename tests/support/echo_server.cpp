@@ -11,31 +11,10 @@
 #include <cerrno>
 
 namespace orbo::test {
-namespace {
-
-sockaddr_in Loopback(int port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
-}  // namespace
 
 bool EchoServer::Start(int port) {
-  listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  int one = 1;
-  ::setsockopt(listener_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = Loopback(port);
-  socklen_t len = sizeof a;
-  if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::listen(listener_.get(), 64) != 0 ||
-      ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-    listener_.Reset();
-    return false;
-  }
-  port_ = ntohs(a.sin_port);
+  listener_ = ListenLoopback(port, &port_);
+  if (!listener_.valid()) return false;
   wake_.Reset(::eventfd(0, EFD_CLOEXEC));
   thread_ = std::thread(&EchoServer::Serve, this);
   return true;
@@ -97,15 +76,6 @@ void EchoServer::Serve() {
   }
   for (Worker& w : workers_) w.thread.join();
   workers_.clear();
-}
-
-int FreeLoopbackPort() {
-  UniqueFd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in a = Loopback(0);
-  socklen_t len = sizeof a;
-  ::bind(s.get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&a), &len);
-  return ntohs(a.sin_port);
 }
 
 }  // namespace orbo::test

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/unique_fd.h"
+#include "support/loopback_socket.h"
 
 namespace orbo::test {
 
@@ -52,8 +53,5 @@ class EchoServer {
   std::atomic<int> accepted_{0};
   std::atomic<int> live_{0};
 };
-
-// A port on 127.0.0.1 that was free a moment ago.
-int FreeLoopbackPort();
 
 }  // namespace orbo::test

@@ -37,16 +37,6 @@ std::string Echoed(int fd, const std::string& text) {
   return in;
 }
 
-UniqueFd ConnectLocal(int port) {
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) fd.Reset();
-  return fd;
-}
-
 TEST(PagePassThrough, SerialThenRelayThenBackAndThePortEndsWithTheSession) {
   TempDir dir;
   dir.Write("app/SoftLang.ini", "[HMI]\noem=0\nfirst=1\nlang=en\nVirCom=COM7\n");
@@ -102,14 +92,14 @@ TEST(PagePassThrough, SerialThenRelayThenBackAndThePortEndsWithTheSession) {
                                 "\",\"e_port\":" + std::to_string(local) + "}"));
     ASSERT_EQ(host.WaitForLine("{\"result\":", kPatience), "{\"result\":0}");
     {
-      UniqueFd client = ConnectLocal(local);
+      UniqueFd client = ConnectLoopback(local);
       ASSERT_TRUE(client.valid());
       EXPECT_EQ(Echoed(client.get(), "relay"), "relay");
       EXPECT_EQ(echo.accepted(), accepted + 1);
     }
     host.Send(PageCall("8", ""));
     ASSERT_EQ(host.WaitForLine("{\"result\":", kPatience), "{\"result\":0}");
-    EXPECT_FALSE(ConnectLocal(local).valid());
+    EXPECT_FALSE(ConnectLoopback(local).valid());
     EXPECT_TRUE(std::filesystem::is_symlink(link));  // the serial port stays
 
     host.CloseInput();

@@ -14,16 +14,6 @@ namespace {
 
 using namespace orbo::vcom;
 
-UniqueFd Connect(int port) {
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) fd.Reset();
-  return fd;
-}
-
 // Sends out, then reads until want bytes, the peer's end or 10 s of silence.
 std::string Talk(int fd, const std::string& out, size_t want) {
   if (!out.empty()) ::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
@@ -60,7 +50,7 @@ TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   ASSERT_EQ(relay.Start({local, echo.port(), "127.0.0.1"}), Relay::StartResult::kListening);
   ASSERT_TRUE(relay.listening());
 
-  UniqueFd first = Connect(local);
+  UniqueFd first = ConnectLoopback(local);
   ASSERT_TRUE(first.valid());
   std::string big(3 << 20, 'x');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 65536);
@@ -71,7 +61,7 @@ TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EXPECT_TRUE(back == big);
 
   // A second client waits in the backlog while the first bridge lives.
-  UniqueFd second = Connect(local);
+  UniqueFd second = ConnectLoopback(local);
   ASSERT_TRUE(second.valid());
   ::send(second.get(), "two", 3, MSG_NOSIGNAL);
   EXPECT_FALSE(Readable(second.get(), 300));
@@ -85,7 +75,7 @@ TEST_P(RelayPaths, OneClientAtATimeThroughToTheRemote) {
   EXPECT_FALSE(relay.listening());
   EXPECT_EQ(relay.bridgeCount(), 0);
   EXPECT_EQ(Talk(second.get(), "", 1), "");
-  EXPECT_FALSE(Connect(local).valid());
+  EXPECT_FALSE(ConnectLoopback(local).valid());
 }
 
 TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
@@ -94,7 +84,7 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
   const int local = FreeLoopbackPort();
   ASSERT_EQ(relay.Start({local, dead, "127.0.0.1"}), Relay::StartResult::kListening);
   for (int i = 0; i < 2; ++i) {
-    UniqueFd c = Connect(local);
+    UniqueFd c = ConnectLoopback(local);
     const std::string expected =
         "[SERVER]connection to 127.0.0.1:" + std::to_string(dead) + " error\r\n";
     EXPECT_EQ(Talk(c.get(), "", expected.size() + 1), expected);
@@ -103,7 +93,7 @@ TEST(Relay, EndpointDownUnresolvableHostAndBadPorts) {
 
   // An empty host cannot be resolved: the relay ends for good.
   ASSERT_EQ(relay.Start({local, dead, ""}), Relay::StartResult::kListening);
-  UniqueFd c = Connect(local);
+  UniqueFd c = ConnectLoopback(local);
   EXPECT_EQ(Talk(c.get(), "", 1), "");
   relay.StopRelay();
   EXPECT_FALSE(relay.listening());

@@ -205,14 +205,9 @@ TEST_F(Rfc2217, Ser2netGetsTheLineAtLinkUpAndEveryChangeAndEveryByteCrosses) {
 
 TEST_F(Rfc2217, AServerThatNeverAnswersStillGetsTheData) {
   // A listener that takes the connection and never speaks.
-  const int port = FreeLoopbackPort();
-  UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(listener.get(), 1), 0);
+  int port = 0;
+  UniqueFd listener = ListenLoopback(0, &port);
+  ASSERT_TRUE(listener.valid());
   Create("COM6", port, "9600,N,8,1");
   UniqueFd server(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
   ASSERT_TRUE(server.valid());

@@ -134,12 +134,8 @@ TEST(RelayLongRun, ConnectionsLeakNothing) {
   // One connection: the client sends, reads the echo and leaves; the relay
   // then takes the next one from its backlog.
   auto connection = [&](int i) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(local));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
+    UniqueFd fd = ConnectLoopback(local);
+    if (!fd.valid()) return false;
     const std::string text = "relay" + std::to_string(i);
     return Echo(fd.get(), text) == text;
   };
